@@ -1,0 +1,73 @@
+// Fast-CDR type support of the plain Time record: sec (int32), nanosec (uint32).
+#include "builtin_interfaces/msg/detail/time__rosidl_typesupport_fastrtps_c.h"
+#include "builtin_interfaces/msg/detail/time__struct.h"
+#include "fastcdr/Cdr.h"
+#include "rosidl_typesupport_fastrtps_c/identifier.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+
+using eprosima::fastcdr::Cdr;
+
+namespace
+{
+bool serialize(const void * untyped, Cdr & cdr)
+{
+  const auto * msg = static_cast<const builtin_interfaces__msg__Time *>(untyped);
+  cdr << msg->sec << msg->nanosec;
+  return true;
+}
+
+bool deserialize(Cdr & cdr, void * untyped)
+{
+  auto * msg = static_cast<builtin_interfaces__msg__Time *>(untyped);
+  cdr >> msg->sec >> msg->nanosec;
+  return true;
+}
+
+uint32_t size_entry(const void * untyped)
+{
+  return static_cast<uint32_t>(get_serialized_size_builtin_interfaces__msg__Time(untyped, 0));
+}
+
+size_t max_size_entry(char & bounds)
+{
+  bool bounded = false, plain = false;
+  size_t size = max_serialized_size_builtin_interfaces__msg__Time(bounded, plain, 0);
+  bounds = plain ? ROSIDL_TYPESUPPORT_FASTRTPS_PLAIN_TYPE :
+    bounded ? ROSIDL_TYPESUPPORT_FASTRTPS_BOUNDED_TYPE : ROSIDL_TYPESUPPORT_FASTRTPS_UNBOUNDED_TYPE;
+  return size;
+}
+
+const message_type_support_callbacks_t callbacks = {
+  "builtin_interfaces::msg", "Time", serialize, deserialize, size_entry, max_size_entry};
+
+rosidl_message_type_support_t handle = {nullptr, &callbacks, get_message_typesupport_handle_function};
+
+const bool identifier_bound = (handle.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier, true);
+
+size_t fixed_size(size_t a)
+{
+  size_t p = a;
+  p += Cdr::alignment(p, 4) + 4;
+  p += Cdr::alignment(p, 4) + 4;
+  return p - a;
+}
+}  // namespace
+
+extern "C" size_t get_serialized_size_builtin_interfaces__msg__Time(const void *, size_t a)
+{
+  return fixed_size(a);
+}
+
+extern "C" size_t max_serialized_size_builtin_interfaces__msg__Time(bool & full_bounded, bool & is_plain, size_t a)
+{
+  full_bounded = true;
+  is_plain = true;
+  return fixed_size(a);
+}
+
+extern "C" const rosidl_message_type_support_t *
+rosidl_typesupport_fastrtps_c__get_message_type_support_handle__builtin_interfaces__msg__Time()
+{
+  (void)identifier_bound;
+  return &handle;
+}

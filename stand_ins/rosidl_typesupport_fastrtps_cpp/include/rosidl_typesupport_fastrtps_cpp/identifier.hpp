@@ -1,0 +1,13 @@
+#ifndef ROSIDL_TYPESUPPORT_FASTRTPS_CPP__IDENTIFIER_HPP_
+#define ROSIDL_TYPESUPPORT_FASTRTPS_CPP__IDENTIFIER_HPP_
+
+#include "rosidl_typesupport_fastrtps_cpp/visibility_control.h"
+
+namespace rosidl_typesupport_fastrtps_cpp
+{
+// Text "rosidl_typesupport_fastrtps_cpp"; handles store this pointer.
+ROSIDL_TYPESUPPORT_FASTRTPS_CPP_PUBLIC
+extern const char * typesupport_identifier;
+}  // namespace rosidl_typesupport_fastrtps_cpp
+
+#endif  // ROSIDL_TYPESUPPORT_FASTRTPS_CPP__IDENTIFIER_HPP_
