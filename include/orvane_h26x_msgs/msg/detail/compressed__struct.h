@@ -1,0 +1,19 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__COMPRESSED__STRUCT_H_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__COMPRESSED__STRUCT_H_
+
+#include "orvane_h26x_msgs/msg/detail/plain_record.h"
+#include "orvane_h26x_msgs/msg/detail/compressed__fields.h"
+#include "orvane_h26x_msgs/msg/detail/image__struct.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// orvane_h26x_msgs__msg__Compressed: the members listed in compressed__fields.h.
+ORVANE_H26X_MSGS__DECLARE_PLAIN_RECORD(Compressed)
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__COMPRESSED__STRUCT_H_

@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__DUAL_COMPRESSED_IMAGE__TRAITS_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__DUAL_COMPRESSED_IMAGE__TRAITS_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/message_traits.hpp"
+#include "orvane_h26x_msgs/msg/detail/dual_compressed_image__struct.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_MESSAGE_TRAITS(DualCompressedImage)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__DUAL_COMPRESSED_IMAGE__TRAITS_HPP_

@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_IMAGE__TRAITS_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_IMAGE__TRAITS_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/message_traits.hpp"
+#include "orvane_h26x_msgs/msg/detail/multi_image__struct.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_MESSAGE_TRAITS(MultiImage)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_IMAGE__TRAITS_HPP_

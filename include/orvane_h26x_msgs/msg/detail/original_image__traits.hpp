@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__TRAITS_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__TRAITS_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/message_traits.hpp"
+#include "orvane_h26x_msgs/msg/detail/original_image__struct.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_MESSAGE_TRAITS(OriginalImage)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__TRAITS_HPP_

@@ -1,0 +1,7 @@
+#ifndef ORVANE_H26X_MSGS__MSG__IMAGE_H_
+#define ORVANE_H26X_MSGS__MSG__IMAGE_H_
+
+#include "orvane_h26x_msgs/msg/detail/image__struct.h"
+#include "orvane_h26x_msgs/msg/detail/image__functions.h"
+
+#endif  // ORVANE_H26X_MSGS__MSG__IMAGE_H_
