@@ -50,6 +50,7 @@ struct FieldList;
 #define ORVANE_H26X_MSGS__VISIT_FIELD_PAIR(name, kind, element) \
   && visitor(first.name, second.name, ORVANE_H26X_MSGS__FIELD_TAG(name, kind))
 #define ORVANE_H26X_MSGS__COUNT_FIELD(name, kind, element) + 1
+#define ORVANE_H26X_MSGS__FIELD_KIND(name, kind, element) ::orvane_h26x_msgs::msg::detail::FieldKind::kind,
 
 // Body of FieldList<...> for message Type. A visitor returns false to stop the
 // walk early; visit() then returns false.
@@ -57,6 +58,9 @@ struct FieldList;
   static constexpr const char * name = #Type; \
   static constexpr std::size_t size = 0 orvane_h26x_msgs__msg__ ## Type ## __FIELDS( \
     ORVANE_H26X_MSGS__COUNT_FIELD); \
+  static constexpr ::orvane_h26x_msgs::msg::detail::FieldKind kinds[] = { \
+    orvane_h26x_msgs__msg__ ## Type ## __FIELDS(ORVANE_H26X_MSGS__FIELD_KIND) \
+  }; \
   template<class M, class V> \
   static bool visit(M & message, V && visitor) \
   { \

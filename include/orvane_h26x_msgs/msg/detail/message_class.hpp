@@ -86,11 +86,13 @@ constexpr bool writes_values(rosidl_runtime_cpp::MessageInitialization mode)
 // Defines template<class ContainerAllocator> struct <Type>_ with its
 // constructors, members, setters, pointer aliases and comparison, followed by
 // the FieldList that the type supports walk and the std::allocator alias.
+// The class has default visibility so that libraries built with hidden
+// symbols can still export functions and specialisations that name it.
 #define ORVANE_H26X_MSGS__DEFINE_MESSAGE_CLASS(Msg) \
   namespace orvane_h26x_msgs::msg \
   { \
   template<class ContainerAllocator> \
-  struct Msg ## _ \
+  struct __attribute__((visibility("default"))) Msg ## _ \
   { \
     using Type = Msg ## _<ContainerAllocator>; \
     explicit Msg ## _( \

@@ -1,0 +1,4 @@
+// Fast-CDR type support of the plain orvane_h26x_msgs/msg/Image record.
+#include "plain_cdr.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_PLAIN_CDR_TYPESUPPORT(Image)

@@ -1,0 +1,5 @@
+// Introspection type support of the orvane_h26x_msgs/msg/OriginalImage class.
+#include "introspection.hpp"
+
+#define ORVANE_H26X_MSGS__MESSAGE OriginalImage
+ORVANE_H26X_MSGS__DEFINE_INTROSPECTION_TYPESUPPORT()
