@@ -42,15 +42,18 @@ constexpr std::size_t min_wire_size()
   return bytes;
 }
 
-// Rejects a received count that the rest of the input cannot hold, before
-// anything is sized for it: a corrupt count must not cost gigabytes. Raises
-// what the short read itself would raise.
-inline void check_count_fits(eprosima::fastcdr::Cdr & cdr, std::uint32_t count, std::size_t min_element_size)
+// Whether a received count can be backed by the rest of the input. Checked
+// before anything is sized for it: a corrupt count must not cost gigabytes.
+inline bool count_fits(eprosima::fastcdr::Cdr & cdr, std::uint32_t count, std::size_t min_element_size)
 {
-  if (count > remaining_bytes(cdr) / min_element_size) {
-    throw eprosima::fastcdr::exception::NotEnoughMemoryException(
-            eprosima::fastcdr::exception::NotEnoughMemoryException::NOT_ENOUGH_MEMORY_MESSAGE_DEFAULT);
-  }
+  return count <= remaining_bytes(cdr) / min_element_size;
+}
+
+// What a read past the end of the input raises.
+[[noreturn]] inline void throw_short_input()
+{
+  throw eprosima::fastcdr::exception::NotEnoughMemoryException(
+          eprosima::fastcdr::exception::NotEnoughMemoryException::NOT_ENOUGH_MEMORY_MESSAGE_DEFAULT);
 }
 
 template<class T>

@@ -184,7 +184,9 @@ inline std::uint32_t read_count(Cdr & cdr, std::size_t min_element_size)
 {
   std::uint32_t count = 0;
   cdr.deserialize(count);
-  check_count_fits(cdr, count, min_element_size);
+  if (!count_fits(cdr, count, min_element_size)) {
+    throw_short_input();
+  }
   return count;
 }
 

@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/class_cdr_declarations.hpp"
+#include "orvane_h26x_msgs/msg/detail/multi_compressed__struct.hpp"
+
+ORVANE_H26X_MSGS__DECLARE_CLASS_CDR_FUNCTIONS(MultiCompressed)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_

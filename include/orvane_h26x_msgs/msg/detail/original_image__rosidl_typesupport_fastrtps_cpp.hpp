@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/class_cdr_declarations.hpp"
+#include "orvane_h26x_msgs/msg/detail/original_image__struct.hpp"
+
+ORVANE_H26X_MSGS__DECLARE_CLASS_CDR_FUNCTIONS(OriginalImage)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__ORIGINAL_IMAGE__ROSIDL_TYPESUPPORT_FASTRTPS_CPP_HPP_

@@ -1,0 +1,4 @@
+// Fast-CDR type support of the orvane_h26x_msgs/msg/Compressed class.
+#include "class_cdr.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_CLASS_CDR_TYPESUPPORT(Compressed)
