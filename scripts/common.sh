@@ -1,0 +1,51 @@
+# Shared by setup.sh, demo.sh and test.sh; sourced, not run.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# Debian's python3 must come first: ament_package and the rosidl generators
+# are installed for it, and another python3 (pyenv, venv) may shadow it.
+export PATH="/usr/bin:/bin:${PATH}"
+
+# Everything the build, the tests and the demo take from Debian 12.
+DEBIAN_PACKAGES=(
+  g++ cmake make binutils
+  python3 python3-ament-package
+  ament-cmake ament-cmake-core
+  rosidl-cmake rosidl-generator-c-cpp
+  librosidl-runtime-c-cpp-dev librosidl-typesupport-interface-dev
+  librosidl-typesupport-introspection-c-cpp-dev
+  librcutils-dev libfastcdr-dev
+  colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
+  python3-colcon-library-path python3-colcon-recursive-crawl
+  libgtest-dev
+)
+
+ensure_dependencies() {
+  local missing=()
+  for package in "${DEBIAN_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing from Debian: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# Builds the dependency stand-ins and the package into $ROOT/install.
+build_workspace() {
+  (cd "$ROOT" && colcon --log-base "$ROOT/build/colcon-log" build \
+    --base-paths "$ROOT/stand_ins" "$ROOT" \
+    --build-base "$ROOT/build/colcon" --install-base "$ROOT/install" \
+    --event-handlers console_cohesion- summary+ \
+    --cmake-args -DPython3_EXECUTABLE=/usr/bin/python3 -DBUILD_TESTING=OFF)
+}
+
+use_workspace() {
+  set +u
+  # shellcheck disable=SC1091
+  . "$ROOT/install/setup.sh"
+  set -u
+}
