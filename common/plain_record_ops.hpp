@@ -98,6 +98,17 @@ bool copy_member(const Member & input, Member & output)
   } else if constexpr (Kind == FieldKind::HEADER) {
     return std_msgs__msg__Header__copy(&input, &output);
   } else if constexpr (Kind == FieldKind::HEADER_SEQUENCE) {
+    // std_msgs' sequence copy grows into memory it does not zero, and when an
+    // allocation fails there it can leave storage behind a capacity of 0.
+    // Growing through its init, which zero-allocates, keeps failures sound.
+    if (output.capacity < input.size) {
+      std_msgs__msg__Header__Sequence grown;
+      if (!std_msgs__msg__Header__Sequence__init(&grown, input.size)) {
+        return false;
+      }
+      std_msgs__msg__Header__Sequence__fini(&output);
+      output = grown;
+    }
     return std_msgs__msg__Header__Sequence__copy(&input, &output);
   } else if constexpr (Kind == FieldKind::MESSAGE_SEQUENCE) {
     return PlainFunctions<ElementOf<Member>>::sequence_copy(&input, &output);
