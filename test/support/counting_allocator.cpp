@@ -81,6 +81,15 @@ void reset_allocations()
   fail_at = 0;
 }
 
+void reset_requests()
+{
+  std::lock_guard<std::mutex> lock(mutex);
+  const std::size_t live = stats.live;
+  stats = AllocationStats{};
+  stats.live = live;
+  fail_at = 0;
+}
+
 void fail_request(std::size_t k)
 {
   std::lock_guard<std::mutex> lock(mutex);

@@ -22,6 +22,8 @@ struct AllocationStats
 
 // Clears the counters and any planned failure.
 void reset_allocations();
+// Clears the request counters and sizes, keeping the count of live blocks.
+void reset_requests();
 // The k-th request from now (1-based) fails; 0 means none does.
 void fail_request(std::size_t k);
 AllocationStats allocation_stats();
