@@ -11,8 +11,7 @@
 #include "cdr_streams.hpp"
 #include "counting_allocator.hpp"
 #include "fastcdr/exceptions/NotEnoughMemoryException.h"
-#include "plain_cdr.hpp"
-#include "random_plain.hpp"
+#include "classes.hpp"
 
 namespace
 {
@@ -23,15 +22,7 @@ using detail::PlainFunctions;
 template<class Record>
 const message_type_support_callbacks_t * callbacks()
 {
-  return detail::callbacks_of(PlainCdrFunctions<Record>::handle());
-}
-
-template<class Record>
-Bytes write_plain(const Record & record, Cdr::Endianness order = kLittle, std::size_t start = 0, bool * ok = nullptr)
-{
-  return write_message(
-    [&](Cdr & cdr) {return callbacks<Record>()->cdr_serialize(&record, cdr);}, order, start,
-    PlainCdrFunctions<Record>::size(&record, start) + 64, ok);
+  return plain_callbacks<Record>();
 }
 
 // "01 ?? 02": bytes in hex, "??" for padding whose value does not matter;
