@@ -1,1 +1,19 @@
-message(STATUS "todo")
+# Configures, builds and runs the downstream project against whatever
+# CMAKE_PREFIX_PATH (from the install's setup script) provides.
+file(REMOVE_RECURSE "${BINARY_DIR}")
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${BINARY_DIR}" -DPython3_EXECUTABLE=/usr/bin/python3
+  RESULT_VARIABLE result)
+if(result)
+  message(FATAL_ERROR "downstream configure failed")
+endif()
+execute_process(COMMAND "${CMAKE_COMMAND}" --build "${BINARY_DIR}" RESULT_VARIABLE result)
+if(result)
+  message(FATAL_ERROR "downstream build failed")
+endif()
+foreach(program plain_user class_user)
+  execute_process(COMMAND "${BINARY_DIR}/${program}" RESULT_VARIABLE result)
+  if(result)
+    message(FATAL_ERROR "${program} failed")
+  endif()
+endforeach()
