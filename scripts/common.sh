@@ -39,7 +39,6 @@ build_workspace() {
   (cd "$ROOT" && colcon --log-base "$ROOT/build/colcon-log" build \
     --base-paths "$ROOT/stand_ins" "$ROOT" \
     --build-base "$ROOT/build/colcon" --install-base "$ROOT/install" \
-    --event-handlers console_cohesion- summary+ \
     --cmake-args -DPython3_EXECUTABLE=/usr/bin/python3 -DBUILD_TESTING=OFF)
 }
 
