@@ -56,6 +56,27 @@ inline bool count_fits(eprosima::fastcdr::Cdr & cdr, std::uint32_t count, std::s
           eprosima::fastcdr::exception::NotEnoughMemoryException::NOT_ENOUGH_MEMORY_MESSAGE_DEFAULT);
 }
 
+// uint8, uint32 and uint64 fields travel alike in both representations.
+template<class Integer>
+void write_integer(eprosima::fastcdr::Cdr & cdr, Integer value)
+{
+  if constexpr (sizeof(Integer) == 1) {
+    cdr.serialize(static_cast<char>(value));
+  } else {
+    cdr.serialize(value);
+  }
+}
+
+template<class Integer>
+void read_integer(eprosima::fastcdr::Cdr & cdr, Integer & value)
+{
+  if constexpr (sizeof(Integer) == 1) {
+    cdr.deserialize(reinterpret_cast<char &>(value));
+  } else {
+    cdr.deserialize(value);
+  }
+}
+
 template<class T>
 struct IsStdVector : std::false_type {};
 template<class T, class A>

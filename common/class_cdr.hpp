@@ -67,10 +67,8 @@ bool class_serialize(const Message & message, Cdr & cdr)
   FieldList<Message>::visit(
     message, [&cdr](const auto & member, auto field) {
       constexpr FieldKind kind = decltype(field)::kind;
-      if constexpr (kind == FieldKind::UINT8) {
-        cdr.serialize(static_cast<char>(member));
-      } else if constexpr (kind == FieldKind::UINT32 || kind == FieldKind::UINT64) {
-        cdr.serialize(member);
+      if constexpr (is_integer(kind)) {
+        write_integer(cdr, member);
       } else if constexpr (kind == FieldKind::STRING) {
         check_writable_text(member);
         cdr.serialize(member.c_str());
@@ -108,10 +106,8 @@ bool class_deserialize(Cdr & cdr, Message & message)
   FieldList<Message>::visit(
     message, [&cdr](auto & member, auto field) {
       constexpr FieldKind kind = decltype(field)::kind;
-      if constexpr (kind == FieldKind::UINT8) {
-        cdr.deserialize(reinterpret_cast<char &>(member));
-      } else if constexpr (kind == FieldKind::UINT32 || kind == FieldKind::UINT64) {
-        cdr.deserialize(member);
+      if constexpr (is_integer(kind)) {
+        read_integer(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
         header_cdr::cdr_deserialize(cdr, member);
       } else if constexpr (

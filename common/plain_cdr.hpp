@@ -134,10 +134,8 @@ bool plain_serialize(const void * untyped, Cdr & cdr)
   return FieldList<Message>::visit(
     message, [&cdr](const auto & member, auto field) {
       constexpr FieldKind kind = decltype(field)::kind;
-      if constexpr (kind == FieldKind::UINT8) {
-        cdr.serialize(static_cast<char>(member));
-      } else if constexpr (kind == FieldKind::UINT32 || kind == FieldKind::UINT64) {
-        cdr.serialize(member);
+      if constexpr (is_integer(kind)) {
+        write_integer(cdr, member);
       } else if constexpr (kind == FieldKind::STRING) {
         return write_string(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
@@ -227,10 +225,8 @@ bool plain_deserialize(Cdr & cdr, void * untyped)
   return FieldList<Message>::visit(
     message, [&cdr](auto & member, auto field) {
       constexpr FieldKind kind = decltype(field)::kind;
-      if constexpr (kind == FieldKind::UINT8) {
-        cdr.deserialize(reinterpret_cast<char &>(member));
-      } else if constexpr (kind == FieldKind::UINT32 || kind == FieldKind::UINT64) {
-        cdr.deserialize(member);
+      if constexpr (is_integer(kind)) {
+        read_integer(cdr, member);
       } else if constexpr (kind == FieldKind::STRING) {
         return read_string(cdr, member, field.name);
       } else if constexpr (kind == FieldKind::HEADER) {

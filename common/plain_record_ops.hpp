@@ -22,7 +22,7 @@ namespace orvane_h26x_msgs::msg::detail
 template<FieldKind Kind, class Member>
 bool init_member(Member & member)
 {
-  if constexpr (Kind == FieldKind::UINT8 || Kind == FieldKind::UINT32 || Kind == FieldKind::UINT64) {
+  if constexpr (is_integer(Kind)) {
     (void)member;  // integers keep what the storage held
     return true;
   } else {

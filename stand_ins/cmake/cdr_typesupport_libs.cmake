@@ -3,6 +3,8 @@
 # lib<pkg>__rosidl_typesupport_fastrtps_c and lib<pkg>__rosidl_typesupport_fastrtps_cpp.
 # Call after rosidl_generate_interfaces(); DEPENDS lists message packages whose
 # type supports these link to.
+set(STAND_IN_SUPPORT_DIR "${CMAKE_CURRENT_LIST_DIR}/../support")
+
 # A macro, so that ament_export_targets() records into the package scope.
 macro(stand_in_cdr_typesupports)
   cmake_parse_arguments(ARG "" "C_SOURCE;CPP_SOURCE" "DEPENDS" ${ARGN})
@@ -22,6 +24,7 @@ macro(stand_in_cdr_typesupports)
       target_link_libraries(${target} PUBLIC ${dep}::${dep}__rosidl_typesupport_fastrtps_${kind})
     endforeach()
     target_compile_features(${target} PUBLIC cxx_std_17)
+    target_include_directories(${target} PRIVATE "${STAND_IN_SUPPORT_DIR}")
     target_include_directories(${target} PUBLIC
       "$<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>"
       "$<INSTALL_INTERFACE:include/${pkg}>")

@@ -1,9 +1,8 @@
 // Fast-CDR type support of the plain Time record: sec (int32), nanosec (uint32).
 #include "builtin_interfaces/msg/detail/time__rosidl_typesupport_fastrtps_c.h"
 #include "builtin_interfaces/msg/detail/time__struct.h"
-#include "fastcdr/Cdr.h"
 #include "rosidl_typesupport_fastrtps_c/identifier.h"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "stand_in_type_support.hpp"
 
 using eprosima::fastcdr::Cdr;
 
@@ -23,27 +22,6 @@ bool deserialize(Cdr & cdr, void * untyped)
   return true;
 }
 
-uint32_t size_entry(const void * untyped)
-{
-  return static_cast<uint32_t>(get_serialized_size_builtin_interfaces__msg__Time(untyped, 0));
-}
-
-size_t max_size_entry(char & bounds)
-{
-  bool bounded = false, plain = false;
-  size_t size = max_serialized_size_builtin_interfaces__msg__Time(bounded, plain, 0);
-  bounds = plain ? ROSIDL_TYPESUPPORT_FASTRTPS_PLAIN_TYPE :
-    bounded ? ROSIDL_TYPESUPPORT_FASTRTPS_BOUNDED_TYPE : ROSIDL_TYPESUPPORT_FASTRTPS_UNBOUNDED_TYPE;
-  return size;
-}
-
-const message_type_support_callbacks_t callbacks = {
-  "builtin_interfaces::msg", "Time", serialize, deserialize, size_entry, max_size_entry};
-
-rosidl_message_type_support_t handle = {nullptr, &callbacks, get_message_typesupport_handle_function};
-
-const bool identifier_bound = (handle.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier, true);
-
 size_t fixed_size(size_t a)
 {
   size_t p = a;
@@ -51,6 +29,12 @@ size_t fixed_size(size_t a)
   p += Cdr::alignment(p, 4) + 4;
   return p - a;
 }
+
+const message_type_support_callbacks_t callbacks = {
+  "builtin_interfaces::msg", "Time", serialize, deserialize,
+  stand_in::size_entry<get_serialized_size_builtin_interfaces__msg__Time>,
+  stand_in::max_size_entry<max_serialized_size_builtin_interfaces__msg__Time>};
+const stand_in::Handle handle(&callbacks, rosidl_typesupport_fastrtps_c__identifier);
 }  // namespace
 
 extern "C" size_t get_serialized_size_builtin_interfaces__msg__Time(const void *, size_t a)
@@ -68,6 +52,5 @@ extern "C" size_t max_serialized_size_builtin_interfaces__msg__Time(bool & full_
 extern "C" const rosidl_message_type_support_t *
 rosidl_typesupport_fastrtps_c__get_message_type_support_handle__builtin_interfaces__msg__Time()
 {
-  (void)identifier_bound;
-  return &handle;
+  return &handle.handle;
 }

@@ -1,9 +1,9 @@
 // Fast-CDR type support of the Header class; same bytes as the plain record's.
 #include "builtin_interfaces/msg/detail/time__rosidl_typesupport_fastrtps_cpp.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/identifier.hpp"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support_decl.hpp"
 #include "std_msgs/msg/detail/header__rosidl_typesupport_fastrtps_cpp.hpp"
+#include "stand_in_type_support.hpp"
 
 using eprosima::fastcdr::Cdr;
 
@@ -49,23 +49,10 @@ namespace ts = std_msgs::msg::typesupport_fastrtps_cpp;
 
 bool serialize(const void * m, Cdr & cdr) {return ts::cdr_serialize(*static_cast<const std_msgs::msg::Header *>(m), cdr);}
 bool deserialize(Cdr & cdr, void * m) {return ts::cdr_deserialize(cdr, *static_cast<std_msgs::msg::Header *>(m));}
-uint32_t size_entry(const void * m)
-{
-  return static_cast<uint32_t>(ts::get_serialized_size(*static_cast<const std_msgs::msg::Header *>(m), 0));
-}
-size_t max_size_entry(char & bounds)
-{
-  bool bounded = false, plain = false;
-  size_t size = ts::max_serialized_size_Header(bounded, plain, 0);
-  bounds = plain ? ROSIDL_TYPESUPPORT_FASTRTPS_PLAIN_TYPE :
-    bounded ? ROSIDL_TYPESUPPORT_FASTRTPS_BOUNDED_TYPE : ROSIDL_TYPESUPPORT_FASTRTPS_UNBOUNDED_TYPE;
-  return size;
-}
-
 const message_type_support_callbacks_t callbacks = {
-  "std_msgs::msg", "Header", serialize, deserialize, size_entry, max_size_entry};
-rosidl_message_type_support_t handle = {nullptr, &callbacks, get_message_typesupport_handle_function};
-const bool identifier_bound = (handle.typesupport_identifier = rosidl_typesupport_fastrtps_cpp::typesupport_identifier, true);
+  "std_msgs::msg", "Header", serialize, deserialize,
+  stand_in::size_entry<ts::get_serialized_size>, stand_in::max_size_entry<ts::max_serialized_size_Header>};
+const stand_in::Handle handle(&callbacks, rosidl_typesupport_fastrtps_cpp::typesupport_identifier);
 }  // namespace
 
 namespace rosidl_typesupport_fastrtps_cpp
@@ -73,13 +60,12 @@ namespace rosidl_typesupport_fastrtps_cpp
 template<>
 const rosidl_message_type_support_t * get_message_type_support_handle<std_msgs::msg::Header>()
 {
-  (void)identifier_bound;
-  return &handle;
+  return &handle.handle;
 }
 }  // namespace rosidl_typesupport_fastrtps_cpp
 
 extern "C" const rosidl_message_type_support_t *
 rosidl_typesupport_fastrtps_cpp__get_message_type_support_handle__std_msgs__msg__Header()
 {
-  return &handle;
+  return &handle.handle;
 }

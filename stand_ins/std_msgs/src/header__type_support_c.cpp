@@ -6,9 +6,9 @@
 #include "fastcdr/Cdr.h"
 #include "rosidl_runtime_c/string_functions.h"
 #include "rosidl_typesupport_fastrtps_c/identifier.h"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "std_msgs/msg/detail/header__rosidl_typesupport_fastrtps_c.h"
 #include "std_msgs/msg/detail/header__struct.h"
+#include "stand_in_type_support.hpp"
 
 using eprosima::fastcdr::Cdr;
 
@@ -65,24 +65,11 @@ bool deserialize(Cdr & cdr, void * untyped)
   return true;
 }
 
-uint32_t size_entry(const void * untyped)
-{
-  return static_cast<uint32_t>(get_serialized_size_std_msgs__msg__Header(untyped, 0));
-}
-
-size_t max_size_entry(char & bounds)
-{
-  bool bounded = false, plain = false;
-  size_t size = max_serialized_size_std_msgs__msg__Header(bounded, plain, 0);
-  bounds = plain ? ROSIDL_TYPESUPPORT_FASTRTPS_PLAIN_TYPE :
-    bounded ? ROSIDL_TYPESUPPORT_FASTRTPS_BOUNDED_TYPE : ROSIDL_TYPESUPPORT_FASTRTPS_UNBOUNDED_TYPE;
-  return size;
-}
-
 const message_type_support_callbacks_t callbacks = {
-  "std_msgs::msg", "Header", serialize, deserialize, size_entry, max_size_entry};
-rosidl_message_type_support_t handle = {nullptr, &callbacks, get_message_typesupport_handle_function};
-const bool identifier_bound = (handle.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier, true);
+  "std_msgs::msg", "Header", serialize, deserialize,
+  stand_in::size_entry<get_serialized_size_std_msgs__msg__Header>,
+  stand_in::max_size_entry<max_serialized_size_std_msgs__msg__Header>};
+const stand_in::Handle handle(&callbacks, rosidl_typesupport_fastrtps_c__identifier);
 }  // namespace
 
 extern "C" size_t get_serialized_size_std_msgs__msg__Header(const void * untyped, size_t a)
@@ -109,6 +96,5 @@ extern "C" size_t max_serialized_size_std_msgs__msg__Header(bool & full_bounded,
 extern "C" const rosidl_message_type_support_t *
 rosidl_typesupport_fastrtps_c__get_message_type_support_handle__std_msgs__msg__Header()
 {
-  (void)identifier_bound;
-  return &handle;
+  return &handle.handle;
 }

@@ -23,6 +23,11 @@ enum class FieldKind
   MESSAGE_SEQUENCE,
 };
 
+constexpr bool is_integer(FieldKind kind)
+{
+  return kind == FieldKind::UINT8 || kind == FieldKind::UINT32 || kind == FieldKind::UINT64;
+}
+
 constexpr bool is_sequence(FieldKind kind)
 {
   return kind == FieldKind::UINT8_SEQUENCE || kind == FieldKind::STRING_SEQUENCE ||
