@@ -1,0 +1,263 @@
+#include "annexb.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace annexb
+{
+namespace
+{
+
+// Start of each NAL unit's start code (the leading zero of a 4-byte code
+// included), and where its header byte is.
+struct Nal
+{
+  std::size_t start_code;
+  std::size_t header;
+};
+
+std::vector<Nal> find_nal_units(const uint8_t * data, std::size_t size)
+{
+  std::vector<Nal> units;
+  for (std::size_t i = 0; i + 3 <= size; ++i) {
+    if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+      const std::size_t code = (i > 0 && data[i - 1] == 0) ? i - 1 : i;
+      units.push_back({code, i + 3});
+      i += 2;
+    }
+  }
+  return units;
+}
+
+bool is_vcl(Codec codec, unsigned type)
+{
+  return codec == Codec::H264 ? (type >= 1 && type <= 5) : type <= 31;
+}
+
+unsigned nal_type(Codec codec, uint8_t header)
+{
+  return codec == Codec::H264 ? (header & 0x1F) : ((header >> 1) & 0x3F);
+}
+
+// Whether a NAL unit can only open a new access unit: parameter sets,
+// delimiters, SEI and the first slice of a picture.
+bool opens_access_unit(Codec codec, const uint8_t * nal, std::size_t available)
+{
+  const unsigned type = nal_type(codec, nal[0]);
+  if (codec == Codec::H264) {
+    if (type == 6 || type == 7 || type == 8 || type == 9 || (type >= 14 && type <= 18)) {
+      return true;
+    }
+    // first_mb_in_slice == 0 is the single bit "1" of ue(v).
+    return (type == 1 || type == 5) && available > 1 && (nal[1] & 0x80);
+  }
+  if ((type >= 32 && type <= 35) || type == 39 || (type >= 41 && type <= 44) || (type >= 48 && type <= 55)) {
+    return true;
+  }
+  // first_slice_segment_in_pic_flag follows the two-byte header.
+  return type <= 31 && available > 2 && (nal[2] & 0x80);
+}
+
+class BitReader
+{
+public:
+  explicit BitReader(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  uint32_t bit()
+  {
+    if (position_ >= bytes_.size() * 8) {
+      throw std::out_of_range("sequence parameter set ends early");
+    }
+    const uint32_t value = (bytes_[position_ / 8] >> (7 - position_ % 8)) & 1;
+    ++position_;
+    return value;
+  }
+  uint32_t bits(int count)
+  {
+    uint32_t value = 0;
+    while (count-- > 0) {
+      value = (value << 1) | bit();
+    }
+    return value;
+  }
+  uint32_t ue()
+  {
+    int zeros = 0;
+    while (bit() == 0) {
+      if (++zeros > 31) {
+        throw std::out_of_range("bad exp-Golomb code");
+      }
+    }
+    return (uint32_t{1} << zeros) - 1 + bits(zeros);
+  }
+  int32_t se()
+  {
+    const uint32_t code = ue();
+    return (code & 1) ? static_cast<int32_t>((code + 1) / 2) : -static_cast<int32_t>(code / 2);
+  }
+
+private:
+  std::vector<uint8_t> bytes_;
+  std::size_t position_ = 0;
+};
+
+// The RBSP of a NAL unit: emulation prevention bytes (00 00 03) removed.
+std::vector<uint8_t> unescape(const uint8_t * data, std::size_t size)
+{
+  std::vector<uint8_t> rbsp;
+  rbsp.reserve(size);
+  int zeros = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (zeros >= 2 && data[i] == 3) {
+      zeros = 0;
+      continue;
+    }
+    zeros = data[i] == 0 ? zeros + 1 : 0;
+    rbsp.push_back(data[i]);
+  }
+  return rbsp;
+}
+
+void skip_scaling_list(BitReader & reader, int size)
+{
+  int last = 8, next = 8;
+  for (int j = 0; j < size; ++j) {
+    if (next != 0) {
+      next = (last + reader.se() + 256) % 256;
+    }
+    last = next == 0 ? last : next;
+  }
+}
+
+Geometry h264_sps_geometry(const uint8_t * payload, std::size_t size)
+{
+  BitReader reader(unescape(payload, size));
+  const uint32_t profile = reader.bits(8);
+  reader.bits(16);  // constraint flags, level
+  reader.ue();      // seq_parameter_set_id
+  uint32_t chroma_format = 1;
+  bool separate_planes = false;
+  static const uint32_t high_profiles[] = {100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135};
+  if (std::find(std::begin(high_profiles), std::end(high_profiles), profile) != std::end(high_profiles)) {
+    chroma_format = reader.ue();
+    if (chroma_format == 3) {
+      separate_planes = reader.bit();
+    }
+    reader.ue();  // bit depths
+    reader.ue();
+    reader.bit();  // qpprime_y_zero_transform_bypass_flag
+    if (reader.bit()) {  // seq_scaling_matrix_present_flag
+      for (int i = 0; i < (chroma_format == 3 ? 12 : 8); ++i) {
+        if (reader.bit()) {
+          skip_scaling_list(reader, i < 6 ? 16 : 64);
+        }
+      }
+    }
+  }
+  reader.ue();  // log2_max_frame_num_minus4
+  const uint32_t poc_type = reader.ue();
+  if (poc_type == 0) {
+    reader.ue();
+  } else if (poc_type == 1) {
+    reader.bit();
+    reader.se();
+    reader.se();
+    const uint32_t cycle = reader.ue();
+    for (uint32_t i = 0; i < cycle; ++i) {
+      reader.se();
+    }
+  }
+  reader.ue();   // max_num_ref_frames
+  reader.bit();  // gaps_in_frame_num_value_allowed_flag
+  const uint32_t width_in_mbs = reader.ue() + 1;
+  const uint32_t height_in_map_units = reader.ue() + 1;
+  const uint32_t frame_mbs_only = reader.bit();
+  if (!frame_mbs_only) {
+    reader.bit();
+  }
+  reader.bit();  // direct_8x8_inference_flag
+  uint32_t crop_left = 0, crop_right = 0, crop_top = 0, crop_bottom = 0;
+  if (reader.bit()) {
+    crop_left = reader.ue();
+    crop_right = reader.ue();
+    crop_top = reader.ue();
+    crop_bottom = reader.ue();
+  }
+  const uint32_t array_type = separate_planes ? 0 : chroma_format;
+  const uint32_t crop_x = array_type == 0 ? 1 : (chroma_format == 3 ? 1 : 2);
+  const uint32_t crop_y = (array_type == 0 ? 1 : (chroma_format == 1 ? 2 : 1)) * (2 - frame_mbs_only);
+  Geometry geometry;
+  geometry.width = width_in_mbs * 16 - (crop_left + crop_right) * crop_x;
+  geometry.height = (2 - frame_mbs_only) * height_in_map_units * 16 - (crop_top + crop_bottom) * crop_y;
+  return geometry;
+}
+
+}  // namespace
+
+Codec guess_codec(const std::string & path, const std::vector<uint8_t> & stream)
+{
+  auto ends_with = [&path](const char * suffix) {
+      const std::string s(suffix);
+      return path.size() >= s.size() && path.compare(path.size() - s.size(), s.size(), s) == 0;
+    };
+  if (ends_with(".h265") || ends_with(".265") || ends_with(".hevc")) {
+    return Codec::H265;
+  }
+  if (ends_with(".h264") || ends_with(".264") || ends_with(".avc")) {
+    return Codec::H264;
+  }
+  const std::vector<Nal> units = find_nal_units(stream.data(), stream.size());
+  // An H.265 stream starts with a VPS (type 32: header byte 0x40).
+  return !units.empty() && units[0].header < stream.size() && stream[units[0].header] == 0x40 ?
+         Codec::H265 : Codec::H264;
+}
+
+const char * codec_name(Codec codec)
+{
+  return codec == Codec::H264 ? "h264" : "h265";
+}
+
+std::vector<AccessUnit> split_access_units(const std::vector<uint8_t> & stream, Codec codec)
+{
+  std::vector<AccessUnit> units;
+  const std::vector<Nal> nals = find_nal_units(stream.data(), stream.size());
+  std::size_t unit_start = 0;
+  bool unit_has_picture = false;
+  for (const Nal & nal : nals) {
+    if (nal.header >= stream.size()) {
+      break;
+    }
+    const uint8_t * header = &stream[nal.header];
+    const std::size_t available = stream.size() - nal.header;
+    if (unit_has_picture && opens_access_unit(codec, header, available)) {
+      units.push_back({unit_start, nal.start_code - unit_start});
+      unit_start = nal.start_code;
+      unit_has_picture = false;
+    }
+    unit_has_picture = unit_has_picture || is_vcl(codec, nal_type(codec, header[0]));
+  }
+  if (unit_start < stream.size()) {
+    units.push_back({unit_start, stream.size() - unit_start});
+  }
+  return units;
+}
+
+Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec)
+{
+  if (codec != Codec::H264) {
+    return {};
+  }
+  const std::vector<Nal> nals = find_nal_units(data, size);
+  for (std::size_t i = 0; i < nals.size(); ++i) {
+    if (nals[i].header < size && (data[nals[i].header] & 0x1F) == 7) {
+      const std::size_t end = i + 1 < nals.size() ? nals[i + 1].start_code : size;
+      try {
+        return h264_sps_geometry(data + nals[i].header + 1, end - nals[i].header - 1);
+      } catch (const std::out_of_range &) {
+        return {};
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace annexb

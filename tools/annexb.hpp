@@ -1,0 +1,41 @@
+#ifndef ORVANE_H26X_MSGS_TOOLS__ANNEXB_HPP_
+#define ORVANE_H26X_MSGS_TOOLS__ANNEXB_HPP_
+
+// Splitting H.264 / H.265 Annex-B elementary streams into access units.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace annexb
+{
+
+enum class Codec {H264, H265};
+
+// The codec from the file name (.h264/.264/.avc or .h265/.265/.hevc), else
+// from the first NAL unit header; "h264" or "h265" as text.
+Codec guess_codec(const std::string & path, const std::vector<uint8_t> & stream);
+const char * codec_name(Codec codec);
+
+// [offset, offset + size) of each access unit. The units are back to back
+// and cover the whole stream, so writing them in order gives the input again.
+struct AccessUnit
+{
+  std::size_t offset;
+  std::size_t size;
+};
+std::vector<AccessUnit> split_access_units(const std::vector<uint8_t> & stream, Codec codec);
+
+// Picture size from the first H.264 sequence parameter set in the range;
+// zeros where there is none (and for H.265, which is not parsed).
+struct Geometry
+{
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec);
+
+}  // namespace annexb
+
+#endif  // ORVANE_H26X_MSGS_TOOLS__ANNEXB_HPP_
