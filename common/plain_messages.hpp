@@ -35,6 +35,8 @@ struct PlainFunctions;
     static constexpr auto fini = &orvane_h26x_msgs__msg__ ## Msg ## __fini; \
     static constexpr auto are_equal = &orvane_h26x_msgs__msg__ ## Msg ## __are_equal; \
     static constexpr auto copy = &orvane_h26x_msgs__msg__ ## Msg ## __copy; \
+    static constexpr auto create = &orvane_h26x_msgs__msg__ ## Msg ## __create; \
+    static constexpr auto destroy = &orvane_h26x_msgs__msg__ ## Msg ## __destroy; \
     static constexpr auto sequence_init = &orvane_h26x_msgs__msg__ ## Msg ## __Sequence__init; \
     static constexpr auto sequence_fini = &orvane_h26x_msgs__msg__ ## Msg ## __Sequence__fini; \
     static constexpr auto sequence_are_equal = &orvane_h26x_msgs__msg__ ## Msg ## __Sequence__are_equal; \

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Sets up (idempotent) and runs the package's example program from ./install.
+# Sets up (idempotent), installs into ./install and runs the stream demo:
+# the H.26x publisher and recorder over Fast DDS, on the bundled samples.
 . "$(dirname "$0")/common.sh"
 ensure_dependencies
 build_workspace
 use_workspace
-exec "$ROOT/install/orvane_h26x_msgs/lib/orvane_h26x_msgs/orvane_h26x_msgs_example"
+exec "$ROOT/scripts/stream_demo.sh" --installed \
+  "$ROOT/install/orvane_h26x_msgs/lib/orvane_h26x_msgs" \
+  "$ROOT/install/orvane_h26x_msgs/share/orvane_h26x_msgs/sample" \
+  "$ROOT/build/demo"

@@ -190,7 +190,7 @@ try {
       throw std::runtime_error("write failed at frame " + std::to_string(index));
     }
     if (!end && (index + 1) % 25 == 0) {
-      std::cerr << "\rpublished " << index + 1 << "/" << frames << " frames" << std::flush;
+      std::cerr << "publisher: " << index + 1 << "/" << frames << " frames sent\n";
     }
     if (fps > 0 && !end) {
       std::this_thread::sleep_until(start + std::chrono::duration<double>((index + 1) / fps));
@@ -200,7 +200,7 @@ try {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   factory.destroy(message);
   std::fprintf(
-    stderr, "\npublisher: %zu frames, %llu bytes in %.3f s: %.1f frames/s, %.2f MB/s\n", frames,
+    stderr, "publisher: %zu frames, %llu bytes in %.3f s: %.1f frames/s, %.2f MB/s\n", frames,
     static_cast<unsigned long long>(bytes), seconds, frames / seconds, bytes / seconds / 1e6);
   return 0;
 } catch (const std::exception & error) {

@@ -131,7 +131,7 @@ private:
       }
     }
     if (++frames_seen_ % 25 == 0) {
-      std::cerr << "\rrecorded " << frames_seen_ << " frames" << std::flush;
+      std::cerr << "recorder: " << frames_seen_ << " frames received\n";
     }
   }
 
@@ -195,7 +195,6 @@ try {
     orvane_dds::parse_transport(options.get("transport", "shm")));
   session.reader(&recorder);
   const bool ended = recorder.wait(std::chrono::seconds(std::stoi(options.get("timeout", "30"))));
-  std::cerr << "\n";
   if (!ended) {
     std::cerr << "no end-of-stream marker within the timeout\n";
   }

@@ -118,6 +118,9 @@ eprosima::fastdds::dds::DomainParticipant * create_participant(
   } else if (transport == Transport::LOOPBACK_UDP) {
     auto udp = std::make_shared<eprosima::fastdds::rtps::UDPv4TransportDescriptor>();
     udp->interfaceWhiteList.emplace_back("127.0.0.1");
+    // Peers on loopback are found by probing the ports of the first
+    // participant ids; allow for a few dozen participants on the machine.
+    udp->maxInitialPeersRange = 32;
     qos.transport().user_transports.push_back(udp);
     Locator_t loopback;
     loopback.kind = LOCATOR_KIND_UDPv4;
