@@ -17,7 +17,7 @@ DEBIAN_PACKAGES=(
   librcutils-dev libfastcdr-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-library-path python3-colcon-recursive-crawl
-  libgtest-dev libfastrtps-dev
+  libgtest-dev libbenchmark-dev libfastrtps-dev
 )
 
 ensure_dependencies() {
