@@ -4,7 +4,7 @@
 . "$(dirname "$0")/common.sh"
 ensure_dependencies
 build_workspace
-use_workspace
+use_stand_ins
 build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null

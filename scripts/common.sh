@@ -18,6 +18,7 @@ DEBIAN_PACKAGES=(
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-library-path python3-colcon-recursive-crawl
   libgtest-dev libbenchmark-dev libfastrtps-dev
+  clang-14 libclang-rt-14-dev
 )
 
 ensure_dependencies() {
@@ -47,4 +48,16 @@ use_workspace() {
   # shellcheck disable=SC1091
   . "$ROOT/install/setup.sh"
   set -u
+}
+
+# The stand-ins only: builds of the package under test must load their own
+# libraries, not the installed ones (LD_LIBRARY_PATH would win over RUNPATH).
+use_stand_ins() {
+  use_workspace
+  local own="$ROOT/install/orvane_h26x_msgs"
+  without_own() { printf '%s' "$1" | tr ':' '\n' | grep -v "^$own" | paste -sd: -; }
+  LD_LIBRARY_PATH="$(without_own "${LD_LIBRARY_PATH:-}")"
+  CMAKE_PREFIX_PATH="$(without_own "${CMAKE_PREFIX_PATH:-}")"
+  AMENT_PREFIX_PATH="$(without_own "${AMENT_PREFIX_PATH:-}")"
+  export LD_LIBRARY_PATH CMAKE_PREFIX_PATH AMENT_PREFIX_PATH
 }

@@ -1,6 +1,9 @@
-# Configures, builds and runs the downstream project against whatever
-# CMAKE_PREFIX_PATH (from the install's setup script) provides.
+# Configures, builds and runs the downstream project against the package
+# installed at INSTALLED, with the dependencies CMAKE_PREFIX_PATH provides.
 file(REMOVE_RECURSE "${BINARY_DIR}")
+set(ENV{CMAKE_PREFIX_PATH} "${INSTALLED}:$ENV{CMAKE_PREFIX_PATH}")
+set(ENV{AMENT_PREFIX_PATH} "${INSTALLED}:$ENV{AMENT_PREFIX_PATH}")
+set(ENV{LD_LIBRARY_PATH} "${INSTALLED}/lib:$ENV{LD_LIBRARY_PATH}")
 execute_process(
   COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${BINARY_DIR}" -DPython3_EXECUTABLE=/usr/bin/python3
   RESULT_VARIABLE result)

@@ -28,8 +28,11 @@ public:
   Plain(const Plain &) = delete;
   Plain & operator=(const Plain &) = delete;
   Record * get() {return record_;}
+  const Record * get() const {return record_;}
   Record & operator*() {return *record_;}
+  const Record & operator*() const {return *record_;}
   Record * operator->() {return record_;}
+  const Record * operator->() const {return record_;}
 
 private:
   static Record * create()

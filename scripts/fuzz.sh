@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Sets up (idempotent), builds the libFuzzer harnesses with clang (ASan and
+# UBSan) and runs each for SECONDS (default 10) on its corpus, seeded with
+# valid messages of every type. Reads may never ask for more than 256 MiB at
+# once (-malloc_limit_mb): hostile counts must not get near that.
+# Usage: fuzz.sh [SECONDS]
+. "$(dirname "$0")/common.sh"
+seconds="${1:-10}"
+ensure_dependencies
+build_workspace
+use_stand_ins
+build_dir="$ROOT/build/fuzz"
+CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$build_dir" -DORVANE_H26X_MSGS_SANITIZE=fuzz \
+  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" >"$build_dir.build.log" 2>&1 || { tail -40 "$build_dir.build.log"; exit 1; }
+rm -rf "$build_dir/seeds"
+"$build_dir/fuzz/fuzz_seeds" "$build_dir/seeds"
+
+failed=0
+for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip"; do
+  name="$(basename "$harness")"
+  case "$name" in
+    fuzz_round_trip) seeds="$build_dir/seeds/round_trip" ;;
+    *) seeds="$build_dir/seeds/${name##*_}" ;;
+  esac
+  corpus="$build_dir/corpus/$name"
+  artifacts="$build_dir/artifacts/$name"
+  mkdir -p "$corpus" "$artifacts"
+  if "$harness" "$corpus" "$seeds" -max_total_time="$seconds" -malloc_limit_mb=256 -rss_limit_mb=2048 \
+      -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$artifacts/log" 2>&1; then
+    printf '%-40s %s\n' "$name" "$(grep -E '^stat::number_of_executed_units' "$artifacts/log" | awk '{print $2 " runs"}'), $(grep -oE 'cov: [0-9]+' "$artifacts/log" | tail -1)"
+  else
+    failed=1
+    echo "$name FOUND A PROBLEM:"
+    tail -40 "$artifacts/log"
+  fi
+done
+[ "$failed" -eq 0 ] && echo "fuzzing: no findings" || { echo "fuzzing: findings above"; exit 1; }
