@@ -18,7 +18,7 @@ DEBIAN_PACKAGES=(
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-library-path python3-colcon-recursive-crawl
   libgtest-dev libbenchmark-dev libfastrtps-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev valgrind
 )
 
 ensure_dependencies() {
