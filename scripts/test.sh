@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up (idempotent), then builds and runs the whole test suite: a plain
 # build, one with AddressSanitizer and UndefinedBehaviorSanitizer, the
-# concurrency test under ThreadSanitizer, and a short run of every fuzzer.
+# concurrency test under ThreadSanitizer, a short run of every fuzzer, and
+# the unit tests under valgrind memcheck.
 . "$(dirname "$0")/common.sh"
 ensure_dependencies
 build_workspace
@@ -32,3 +33,6 @@ done
 
 # Every reader under libFuzzer for a few seconds, from the seed corpora.
 "$ROOT/scripts/fuzz.sh" 4
+
+# The unit tests under valgrind memcheck.
+"$ROOT/scripts/valgrind.sh"
