@@ -5,6 +5,7 @@
 // list. Failures return false with one fixed line on stderr; exceptions of
 // the stream pass through.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -84,7 +85,9 @@ inline bool fail_field(const char * before, const char * field, const char * aft
 {
   char line[160];
   const int length = std::snprintf(line, sizeof(line), "%s%s%s", before, field, after);
-  std::fwrite(line, 1, static_cast<std::size_t>(length), stderr);
+  if (length > 0) {
+    std::fwrite(line, 1, std::min(static_cast<std::size_t>(length), sizeof(line) - 1), stderr);
+  }
   return false;
 }
 
