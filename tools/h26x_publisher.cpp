@@ -120,8 +120,8 @@ try {
   for (const std::string & path : inputs) {
     streams.push_back(load(path));
   }
-  const bool multi = options.has("multi") || streams.size() > 1;
-  const std::string topic = options.get("topic", multi ? "rt/camera/h26x_multi" : "rt/camera/h26x");
+  const tools::StreamOptions endpoint = tools::stream_options(options, options.has("multi") || streams.size() > 1);
+  const bool multi = endpoint.multi;
   const double fps = std::stod(options.get("fps", "0"));
   std::size_t frames = 0;
   for (const Stream & stream : streams) {
@@ -144,11 +144,10 @@ try {
       [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
   }
   orvane_dds::Session session(
-    handle, factory, topic, std::stoi(options.get("domain", "0")),
-    orvane_dds::parse_transport(options.get("transport", "shm")));
+    handle, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport));
   auto * writer = session.writer();
   if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * std::stod(options.get("wait", "10")))))) {
-    std::cerr << "no reader on " << topic << "\n";
+    std::cerr << "no reader on " << endpoint.topic << "\n";
     return 1;
   }
 

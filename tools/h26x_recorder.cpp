@@ -176,8 +176,8 @@ try {
     usage();
     return 0;
   }
-  const bool multi = options.has("multi");
-  const std::string topic = options.get("topic", multi ? "rt/camera/h26x_multi" : "rt/camera/h26x");
+  const tools::StreamOptions endpoint = tools::stream_options(options, options.has("multi"));
+  const bool multi = endpoint.multi;
   Recorder recorder(multi, options.get("output", "recorded.h26x"));
 
   orvane_dds::MessageFactory factory;
@@ -191,8 +191,7 @@ try {
     factory = {[] {return static_cast<void *>(new Compressed());}, [](void * m) {delete static_cast<Compressed *>(m);}};
   }
   orvane_dds::Session session(
-    handle, factory, topic, std::stoi(options.get("domain", "0")),
-    orvane_dds::parse_transport(options.get("transport", "shm")));
+    handle, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport));
   session.reader(&recorder);
   const bool ended = recorder.wait(std::chrono::seconds(std::stoi(options.get("timeout", "30"))));
   if (!ended) {

@@ -83,6 +83,23 @@ inline double percentile(std::vector<double> values, double fraction)
   return values[std::min(index, values.size() - 1)];
 }
 
+// What the publisher and the recorder must agree on: the topic (by default
+// one for each message shape), the domain and the transport.
+struct StreamOptions
+{
+  bool multi;
+  std::string topic;
+  int domain;
+  std::string transport;
+};
+
+inline StreamOptions stream_options(const Options & options, bool multi)
+{
+  return {
+    multi, options.get("topic", multi ? "rt/camera/h26x_multi" : "rt/camera/h26x"),
+    std::stoi(options.get("domain", "0")), options.get("transport", "shm")};
+}
+
 // The marker that ends a stream: no frame data, and the number of frames sent.
 constexpr const char * kEndOfStream = "end-of-stream";
 
