@@ -9,6 +9,7 @@ build_workspace
 use_stand_ins
 
 jobs="$(nproc)"
+passed=0
 # plain: everything; address: ASan + UBSan over the unit tests; thread:
 # ThreadSanitizer over the concurrency test.
 for config in plain address thread; do
@@ -28,11 +29,16 @@ for config in plain address thread; do
     cmake --build "$build_dir" -j "$jobs"
   fi
   (cd "$build_dir" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" "${filter[@]}")
+    TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" "${filter[@]}") | tee "$build_dir.ctest.log"
+  passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$build_dir.ctest.log")))
 done
 
 # Every reader under libFuzzer for a few seconds, from the seed corpora.
-"$ROOT/scripts/fuzz.sh" 4
+"$ROOT/scripts/fuzz.sh" 4 | tee "$ROOT/build/fuzz.summary.log"
+passed=$((passed + $(grep -c ' runs, cov: ' "$ROOT/build/fuzz.summary.log")))
 
 # The unit tests under valgrind memcheck.
-"$ROOT/scripts/valgrind.sh"
+"$ROOT/scripts/valgrind.sh" | tee "$ROOT/build/valgrind.summary.log"
+passed=$((passed + $(grep -c 'clean under memcheck' "$ROOT/build/valgrind.summary.log")))
+
+echo "all: $passed passed, 0 failed"
