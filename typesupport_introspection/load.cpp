@@ -22,16 +22,16 @@ ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(ORVANE_H26X_MSGS__DECLARE_TABLES)
 #define ORVANE_H26X_MSGS__BIND_NESTED_UINT8_SEQUENCE(member, element)
 #define ORVANE_H26X_MSGS__BIND_NESTED_STRING_SEQUENCE(member, element)
 
-// Nested handles of a message's table first, then its handle's identifier.
-#define ORVANE_H26X_MSGS__BIND(Msg) \
+#define ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(Msg) \
   { \
     auto * members = ORVANE_H26X_MSGS__INTROSPECTION_MEMBERS(Msg); \
     std::size_t index = 0; \
     orvane_h26x_msgs__msg__ ## Msg ## __FIELDS(ORVANE_H26X_MSGS__BIND_NESTED) \
     (void)members; \
-    ORVANE_H26X_MSGS__INTROSPECTION_HANDLE(Msg).typesupport_identifier = \
-      ::rosidl_typesupport_introspection_cpp::typesupport_identifier; \
   }
+#define ORVANE_H26X_MSGS__BIND_IDENTIFIER(Msg) \
+  ORVANE_H26X_MSGS__INTROSPECTION_HANDLE(Msg).typesupport_identifier = \
+    ::rosidl_typesupport_introspection_cpp::typesupport_identifier;
 
 namespace
 {
@@ -39,12 +39,17 @@ struct BindTables
 {
   BindTables()
   {
-    ORVANE_H26X_MSGS__BIND(MultiCompressed)
-    ORVANE_H26X_MSGS__BIND(OriginalImage)
-    ORVANE_H26X_MSGS__BIND(MultiImage)
-    ORVANE_H26X_MSGS__BIND(Compressed)
-    ORVANE_H26X_MSGS__BIND(Image)
-    ORVANE_H26X_MSGS__BIND(DualCompressedImage)
+    ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(MultiCompressed)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(OriginalImage)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(MultiCompressed)
+    ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(MultiImage)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(MultiImage)
+    ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(Compressed)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(Compressed)
+    ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(Image)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(Image)
+    ORVANE_H26X_MSGS__BIND_NESTED_HANDLES(DualCompressedImage)
+    ORVANE_H26X_MSGS__BIND_IDENTIFIER(DualCompressedImage)
   }
 } bind_tables;
 }  // namespace
