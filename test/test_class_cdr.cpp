@@ -10,6 +10,7 @@
 #include <random>
 
 #include "classes.hpp"
+#include "every_alignment.hpp"
 #include "counting_allocator.hpp"
 #include "largest_new.hpp"
 #include "fastcdr/exceptions/BadParamException.h"
@@ -32,30 +33,24 @@ template<class Record>
 void same_bytes_both_ways(std::mt19937 & rng)
 {
   using Class = typename ClassOf<Record>::type;
-  for (int round = 0; round < 6; ++round) {
-    Plain<Record> original;
-    randomize(*original, rng);
-    for (Cdr::Endianness order : {kLittle, kBig}) {
-      for (std::size_t start = 0; start < 8; ++start) {
-        SCOPED_TRACE(testing::Message() << detail::FieldList<Record>::name << " start " << start);
-        const Bytes plain_bytes = write_plain(*original, order, start);
-        Class message;
-        Reader reader(plain_bytes, order, start);
-        ASSERT_TRUE(cdr::cdr_deserialize(reader.cdr(), message));
-        EXPECT_EQ(reader.consumed(), plain_bytes.size());
+  for_every_alignment<Record>(
+    rng, [](const Plain<Record> & original, Cdr::Endianness order, std::size_t start) {
+      const Bytes plain_bytes = write_plain(*original, order, start);
+      Class message;
+      Reader reader(plain_bytes, order, start);
+      ASSERT_TRUE(cdr::cdr_deserialize(reader.cdr(), message));
+      EXPECT_EQ(reader.consumed(), plain_bytes.size());
 
-        const Bytes class_bytes = write_class(message, order, start);
-        EXPECT_EQ(hex(class_bytes), hex(plain_bytes));
-        EXPECT_EQ(cdr::get_serialized_size(message, start), plain_bytes.size());
-        EXPECT_EQ(cdr::get_serialized_size(message, start), detail::PlainCdrFunctions<Record>::size(original.get(), start));
+      const Bytes class_bytes = write_class(message, order, start);
+      EXPECT_EQ(hex(class_bytes), hex(plain_bytes));
+      EXPECT_EQ(cdr::get_serialized_size(message, start), plain_bytes.size());
+      EXPECT_EQ(cdr::get_serialized_size(message, start), detail::PlainCdrFunctions<Record>::size(original.get(), start));
 
-        Plain<Record> back;
-        Reader plain_reader(class_bytes, order, start);
-        ASSERT_TRUE(plain_callbacks<Record>()->cdr_deserialize(plain_reader.cdr(), back.get()));
-        EXPECT_TRUE(detail::PlainFunctions<Record>::are_equal(original.get(), back.get()));
-      }
-    }
-  }
+      Plain<Record> back;
+      Reader plain_reader(class_bytes, order, start);
+      ASSERT_TRUE(plain_callbacks<Record>()->cdr_deserialize(plain_reader.cdr(), back.get()));
+      EXPECT_TRUE(detail::PlainFunctions<Record>::are_equal(original.get(), back.get()));
+    });
 }
 
 TEST_F(ClassCdr, BothWritersProduceTheSameBytesAndEachReadsTheOther)

@@ -12,6 +12,7 @@
 #include "counting_allocator.hpp"
 #include "fastcdr/exceptions/NotEnoughMemoryException.h"
 #include "classes.hpp"
+#include "every_alignment.hpp"
 
 namespace
 {
@@ -141,35 +142,29 @@ TEST_F(PlainCdr, NestedImagesFollowEachOtherWithoutAlignmentOfTheirOwn)
 template<class Record>
 void round_trips(std::mt19937 & rng)
 {
-  for (int round = 0; round < 6; ++round) {
-    Plain<Record> original;
-    randomize(*original, rng);
-    for (Cdr::Endianness order : {kLittle, kBig}) {
-      for (std::size_t start = 0; start < 8; ++start) {
-        SCOPED_TRACE(testing::Message() << detail::FieldList<Record>::name << " start " << start);
-        bool written = false;
-        const Bytes bytes = write_plain(*original, order, start, &written);
-        ASSERT_TRUE(written);
-        EXPECT_EQ(bytes.size(), PlainCdrFunctions<Record>::size(original.get(), start));
+  for_every_alignment<Record>(
+    rng, [&rng](const Plain<Record> & original, Cdr::Endianness order, std::size_t start) {
+      bool written = false;
+      const Bytes bytes = write_plain(*original, order, start, &written);
+      ASSERT_TRUE(written);
+      EXPECT_EQ(bytes.size(), PlainCdrFunctions<Record>::size(original.get(), start));
 
-        // Into zeroed storage that no init has run on.
-        auto * zeroed = static_cast<Record *>(std::calloc(1, sizeof(Record)));
-        Reader reader(bytes, order, start);
-        ASSERT_TRUE(callbacks<Record>()->cdr_deserialize(reader.cdr(), zeroed));
-        EXPECT_EQ(reader.consumed(), bytes.size());
-        EXPECT_TRUE(PlainFunctions<Record>::are_equal(original.get(), zeroed));
+      // Into zeroed storage that no init has run on.
+      auto * zeroed = static_cast<Record *>(std::calloc(1, sizeof(Record)));
+      Reader reader(bytes, order, start);
+      EXPECT_TRUE(callbacks<Record>()->cdr_deserialize(reader.cdr(), zeroed));
+      EXPECT_EQ(reader.consumed(), bytes.size());
+      EXPECT_TRUE(PlainFunctions<Record>::are_equal(original.get(), zeroed));
+      PlainFunctions<Record>::fini(zeroed);
+      std::free(zeroed);
 
-        // Into a message that already holds more than the input carries.
-        Plain<Record> crowded;
-        randomize(*crowded, rng, RandomShape{40, 300, 5});
-        Reader again(bytes, order, start);
-        ASSERT_TRUE(callbacks<Record>()->cdr_deserialize(again.cdr(), crowded.get()));
-        EXPECT_TRUE(PlainFunctions<Record>::are_equal(original.get(), crowded.get()));
-        PlainFunctions<Record>::fini(zeroed);
-        std::free(zeroed);
-      }
-    }
-  }
+      // Into a message that already holds more than the input carries.
+      Plain<Record> crowded;
+      randomize(*crowded, rng, RandomShape{40, 300, 5});
+      Reader again(bytes, order, start);
+      ASSERT_TRUE(callbacks<Record>()->cdr_deserialize(again.cdr(), crowded.get()));
+      EXPECT_TRUE(PlainFunctions<Record>::are_equal(original.get(), crowded.get()));
+    });
 }
 
 TEST_F(PlainCdr, RandomMessagesRoundTripAtEveryAlignmentAndByteOrder)
