@@ -4,7 +4,6 @@
 // init, fini, are_equal, copy, create and destroy of any plain record and of
 // its sequence, walking the record's field list.
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -225,14 +224,21 @@ struct SourceSite
   const char * function;
 };
 
-// Reports like the standard assert() and aborts, also when NDEBUG is defined:
-// a broken sequence record must never be released.
+}  // namespace orvane_h26x_msgs::msg::detail
+
+// glibc's assertion report (program name, source, line, function, text)
+// and abort; <assert.h> declares it only while NDEBUG is undefined.
+extern "C" [[noreturn]] void __assert_fail(
+  const char * assertion, const char * file, unsigned int line, const char * function) noexcept;
+
+namespace orvane_h26x_msgs::msg::detail
+{
+
+// Reports through the standard assertion facility, also when NDEBUG is
+// defined: a broken sequence record must never be released.
 [[noreturn]] inline void invariant_failed(const char * expression, const SourceSite & site)
 {
-  std::fprintf(
-    stderr, "%s:%d: %s: Assertion `%s' failed.\n", site.file, site.line, site.function, expression);
-  std::fflush(stderr);
-  std::abort();
+  __assert_fail(expression, site.file, static_cast<unsigned int>(site.line), site.function);
 }
 
 #define ORVANE_H26X_MSGS__CHECK_INVARIANT(expression, site) \
