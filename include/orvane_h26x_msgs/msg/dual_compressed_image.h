@@ -3,5 +3,6 @@
 
 #include "orvane_h26x_msgs/msg/detail/dual_compressed_image__struct.h"
 #include "orvane_h26x_msgs/msg/detail/dual_compressed_image__functions.h"
+#include "orvane_h26x_msgs/msg/detail/dual_compressed_image__type_support.h"
 
 #endif  // ORVANE_H26X_MSGS__MSG__DUAL_COMPRESSED_IMAGE_H_

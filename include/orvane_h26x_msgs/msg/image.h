@@ -3,5 +3,6 @@
 
 #include "orvane_h26x_msgs/msg/detail/image__struct.h"
 #include "orvane_h26x_msgs/msg/detail/image__functions.h"
+#include "orvane_h26x_msgs/msg/detail/image__type_support.h"
 
 #endif  // ORVANE_H26X_MSGS__MSG__IMAGE_H_

@@ -1,0 +1,9 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_INTROSPECTION_C_H_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_INTROSPECTION_C_H_
+
+#include "orvane_h26x_msgs/msg/detail/handle_getter_declarations.h"
+
+// The field-by-field description of the plain record orvane_h26x_msgs__msg__MultiCompressed.
+ORVANE_H26X_MSGS__DECLARE_HANDLE_GETTER(introspection_c, INTROSPECTION_C, MultiCompressed)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__ROSIDL_TYPESUPPORT_INTROSPECTION_C_H_

@@ -1,0 +1,4 @@
+// C dispatch handle of orvane_h26x_msgs/msg/Image.
+#include "dispatch.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_DISPATCH(c, Image)

@@ -1,0 +1,4 @@
+// C++ dispatch handle of orvane_h26x_msgs/msg/Compressed.
+#include "dispatch_cpp.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_CPP_DISPATCH(Compressed)

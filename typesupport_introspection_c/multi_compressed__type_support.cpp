@@ -1,0 +1,4 @@
+// Introspection type support of the plain orvane_h26x_msgs/msg/MultiCompressed record.
+#include "introspection_c.hpp"
+
+ORVANE_H26X_MSGS__DEFINE_INTROSPECTION_C_TYPESUPPORT(MultiCompressed)
