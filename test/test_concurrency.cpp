@@ -1,6 +1,7 @@
 // Many threads at once serialize, deserialize, size and introspect their own
-// messages through the same handles, tables and records. Every result must
-// equal what one thread computed before; ThreadSanitizer runs this too.
+// messages through the same handles, tables and records, and resolve the
+// dispatch handles for the first time. Every result must equal what one
+// thread computed before; ThreadSanitizer runs this too.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,14 @@
 
 #include "classes.hpp"
 #include "introspection.hpp"
+#include "introspection_c.hpp"
+#include "rosidl_typesupport_cpp/message_type_support.hpp"
+#include "orvane_h26x_msgs/msg/compressed.h"
+#include "orvane_h26x_msgs/msg/dual_compressed_image.h"
+#include "orvane_h26x_msgs/msg/image.h"
+#include "orvane_h26x_msgs/msg/multi_compressed.h"
+#include "orvane_h26x_msgs/msg/multi_image.h"
+#include "orvane_h26x_msgs/msg/original_image.h"
 
 namespace
 {
@@ -95,6 +104,67 @@ TEST(Concurrency, ThreadsShareHandlesAndTablesSafely)
           const bool ok = one_round(image) && one_round(compressed) && one_round(dual) &&
           one_round(original) && one_round(multi) && one_round(multi_compressed);
           if (!ok) {
+            ++failures;
+          }
+        }
+      });
+  }
+  for (auto & thread : threads) {
+    thread.join();
+  }
+  EXPECT_EQ(failures.load(), 0);
+}
+
+// What the dispatch handles of one message must resolve to: the concrete
+// libraries' own handles.
+struct Resolution
+{
+  const rosidl_message_type_support_t * dispatch;
+  const char * identifier;
+  const rosidl_message_type_support_t * expected;
+};
+
+std::vector<Resolution> every_resolution()
+{
+  std::vector<Resolution> all;
+#define ORVANE_TEST_RESOLUTIONS(Msg) \
+  { \
+    using Class = orvane_h26x_msgs::msg::Msg; \
+    const auto * c = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg(); \
+    const auto * cpp = rosidl_typesupport_cpp::get_message_type_support_handle<Class>(); \
+    all.push_back({c, "rosidl_typesupport_fastrtps_c", \
+        rosidl_typesupport_fastrtps_c__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg()}); \
+    all.push_back({c, "rosidl_typesupport_introspection_c", \
+        rosidl_typesupport_introspection_c__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg()}); \
+    all.push_back({cpp, "rosidl_typesupport_fastrtps_cpp", \
+        rosidl_typesupport_fastrtps_cpp::get_message_type_support_handle<Class>()}); \
+    all.push_back({cpp, "rosidl_typesupport_introspection_cpp", \
+        rosidl_typesupport_introspection_cpp::get_message_type_support_handle<Class>()}); \
+  }
+  ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(ORVANE_TEST_RESOLUTIONS)
+  return all;
+}
+
+TEST(Concurrency, EightThreadsResolveEveryDispatchHandleForTheFirstTime)
+{
+  const std::vector<Resolution> resolutions = every_resolution();
+  ASSERT_EQ(resolutions.size(), 24u);
+  constexpr int kThreads = 8;
+  std::atomic<int> waiting{kThreads};
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back(
+      [&, t] {
+        --waiting;
+        while (waiting.load() > 0) {
+          std::this_thread::yield();
+        }
+        // Each thread walks the list from its own place, so that first
+        // loads of every library race each other.
+        for (std::size_t i = 0; i < resolutions.size(); ++i) {
+          const Resolution & r = resolutions[(i + 3 * t) % resolutions.size()];
+          if (get_message_typesupport_handle(r.dispatch, r.identifier) != r.expected) {
             ++failures;
           }
         }

@@ -1,6 +1,6 @@
-// The msg/ definitions, the field lists and the introspection tables agree;
-// each library exports exactly its promised functions; all introspection
-// handles in a process share one identifier.
+// The msg/ definitions, the field lists and the introspection tables (class
+// and plain) agree; each library exports exactly its promised functions; all
+// introspection handles in a process share their runtime's identifier.
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "rosidl_typesupport_introspection_c/identifier.h"
+#include "rosidl_typesupport_introspection_c/message_introspection.h"
 #include "rosidl_typesupport_introspection_cpp/identifier.hpp"
 #include "rosidl_typesupport_introspection_cpp/message_introspection.hpp"
+#include "std_msgs/msg/detail/header__rosidl_typesupport_introspection_c.h"
 #include "std_msgs/msg/detail/header__rosidl_typesupport_introspection_cpp.hpp"
 #include "introspection.hpp"
+#include "introspection_c.hpp"
 
 namespace
 {
@@ -70,28 +74,32 @@ FieldLines field_list_lines()
   return fields;
 }
 
-template<class Class>
-void expect_definition_matches(const char * type)
+template<class Members>
+void expect_table_names(const rosidl_message_type_support_t * handle, const FieldLines & from_file, const char * type)
 {
-  const FieldLines from_file = read_msg_file(type);
-  EXPECT_EQ(from_file, field_list_lines<Class>()) << type;
-
-  const auto * members = static_cast<const rosidl_typesupport_introspection_cpp::MessageMembers *>(
-    rosidl_typesupport_introspection_cpp::get_message_type_support_handle<Class>()->data);
+  const auto * members = static_cast<const Members *>(handle->data);
   ASSERT_EQ(members->member_count_, from_file.size()) << type;
   for (std::size_t i = 0; i < from_file.size(); ++i) {
     EXPECT_EQ(from_file[i].second, members->members_[i].name_) << type;
   }
 }
 
+template<class Class>
+void expect_definition_matches(const char * type, const rosidl_message_type_support_t * plain_table)
+{
+  const FieldLines from_file = read_msg_file(type);
+  EXPECT_EQ(from_file, field_list_lines<Class>()) << type;
+  expect_table_names<rosidl_typesupport_introspection_cpp::MessageMembers>(
+    rosidl_typesupport_introspection_cpp::get_message_type_support_handle<Class>(), from_file, type);
+  expect_table_names<rosidl_typesupport_introspection_c__MessageMembers>(plain_table, from_file, type);
+}
+
 TEST(Definitions, MsgFilesMatchTheFieldListsAndTables)
 {
-  expect_definition_matches<orvane_h26x_msgs::msg::Image>("Image");
-  expect_definition_matches<orvane_h26x_msgs::msg::Compressed>("Compressed");
-  expect_definition_matches<orvane_h26x_msgs::msg::DualCompressedImage>("DualCompressedImage");
-  expect_definition_matches<orvane_h26x_msgs::msg::OriginalImage>("OriginalImage");
-  expect_definition_matches<orvane_h26x_msgs::msg::MultiImage>("MultiImage");
-  expect_definition_matches<orvane_h26x_msgs::msg::MultiCompressed>("MultiCompressed");
+#define ORVANE_TEST_DEFINITION(Msg) \
+  expect_definition_matches<orvane_h26x_msgs::msg::Msg>( \
+    #Msg, rosidl_typesupport_introspection_c__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg());
+  ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(ORVANE_TEST_DEFINITION)
 }
 
 // ---- exported symbols ----
@@ -224,44 +232,83 @@ TEST(Exports, ClassCdrLibraryExportsItsThirtySixFunctions)
   expect_exports(LIB_FASTRTPS_CPP, true, expected);
 }
 
+// The plain introspection, C dispatch and C++ dispatch libraries: getters only.
+std::set<std::string> getters(const std::string & kind)
+{
+  std::set<std::string> names;
+  for (const std::string & type : kTypes) {
+    names.insert("rosidl_typesupport_" + kind + "__get_message_type_support_handle__orvane_h26x_msgs__msg__" + type);
+  }
+  return names;
+}
+
+TEST(Exports, PlainIntrospectionAndDispatchLibrariesExportTheirGetters)
+{
+  expect_exports(LIB_INTROSPECTION_C, false, getters("introspection_c"));
+  expect_exports(LIB_TYPESUPPORT_C, false, getters("c"));
+  std::set<std::string> expected = getters("cpp");
+  for (const std::string & type : kTypes) {
+    expected.insert(
+      "rosidl_message_type_support_t const* rosidl_typesupport_cpp::get_message_type_support_handle<" +
+      class_name(type) + " >()");
+  }
+  ASSERT_EQ(expected.size(), 12u);
+  expect_exports(LIB_TYPESUPPORT_CPP, true, expected);
+}
+
 // ---- one introspection identifier per process ----
 
-TEST(IntrospectionRuntime, EveryLibrarySharesTheRuntimesIdentifier)
+std::string command_output(const std::string & command)
 {
-  const char * runtime_identifier = rosidl_typesupport_introspection_cpp::typesupport_identifier;
-  ASSERT_STREQ(runtime_identifier, "rosidl_typesupport_introspection_cpp");
-
-  // No private copy of the runtime archive: the library leaves the identifier
-  // to the shared runtime, which it needs.
-  const std::string mangled = "_ZN36rosidl_typesupport_introspection_cpp22typesupport_identifierE";
-  FILE * pipe = popen(("nm -D " + std::string(LIB_INTROSPECTION_CPP) + " | grep " + mangled).c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char line[512] = {0};
-  ASSERT_NE(std::fgets(line, sizeof(line), pipe), nullptr);
-  pclose(pipe);
-  EXPECT_NE(std::string(line).find(" U " + mangled), std::string::npos) << line;
-  pipe = popen(("readelf -d " + std::string(LIB_INTROSPECTION_CPP)).c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string needed;
-  while (std::fgets(line, sizeof(line), pipe)) {
-    needed += line;
+  FILE * pipe = popen(command.c_str(), "r");
+  EXPECT_NE(pipe, nullptr) << command;
+  std::string output;
+  char line[512];
+  while (pipe && std::fgets(line, sizeof(line), pipe)) {
+    output += line;
   }
-  pclose(pipe);
-  EXPECT_NE(needed.find("[librosidl_typesupport_introspection_cpp.so"), std::string::npos) << needed;
-
-  const rosidl_message_type_support_t * header =
-    rosidl_typesupport_introspection_cpp::get_message_type_support_handle<std_msgs::msg::Header>();
-  EXPECT_EQ(header->typesupport_identifier, runtime_identifier);
-  for (const rosidl_message_type_support_t * handle : {
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__Image(),
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed(),
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__DualCompressedImage(),
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__OriginalImage(),
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiImage(),
-      rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed()})
-  {
-    EXPECT_EQ(handle->typesupport_identifier, runtime_identifier);
+  if (pipe) {
+    pclose(pipe);
   }
+  return output;
+}
+
+// No private copy of a runtime archive: `library` leaves the identifier
+// `symbol` to the shared runtime `runtime`, which it needs.
+void expect_identifier_from_shared_runtime(const char * library, const std::string & symbol, const char * runtime)
+{
+  EXPECT_NE(command_output("nm -D " + std::string(library)).find(" U " + symbol + "\n"), std::string::npos)
+    << library;
+  EXPECT_NE(command_output("readelf -d " + std::string(library)).find(std::string("[") + runtime + "]"),
+    std::string::npos) << library;
+}
+
+TEST(IntrospectionRuntimes, EveryLibrarySharesTheRuntimesIdentifier)
+{
+  const char * cpp_identifier = rosidl_typesupport_introspection_cpp::typesupport_identifier;
+  ASSERT_STREQ(cpp_identifier, "rosidl_typesupport_introspection_cpp");
+  expect_identifier_from_shared_runtime(
+    LIB_INTROSPECTION_CPP, "_ZN36rosidl_typesupport_introspection_cpp22typesupport_identifierE",
+    "librosidl_typesupport_introspection_cpp.so");
+  const char * c_identifier = rosidl_typesupport_introspection_c__identifier;
+  ASSERT_STREQ(c_identifier, "rosidl_typesupport_introspection_c");
+  expect_identifier_from_shared_runtime(
+    LIB_INTROSPECTION_C, "rosidl_typesupport_introspection_c__identifier", "librosidl_typesupport_introspection_c.so");
+
+  EXPECT_EQ(
+    rosidl_typesupport_introspection_cpp::get_message_type_support_handle<std_msgs::msg::Header>()
+    ->typesupport_identifier, cpp_identifier);
+  EXPECT_EQ(
+    rosidl_typesupport_introspection_c__get_message_type_support_handle__std_msgs__msg__Header()
+    ->typesupport_identifier, c_identifier);
+#define ORVANE_TEST_IDENTIFIERS(Msg) \
+  EXPECT_EQ( \
+    rosidl_typesupport_introspection_cpp__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg() \
+    ->typesupport_identifier, cpp_identifier); \
+  EXPECT_EQ( \
+    rosidl_typesupport_introspection_c__get_message_type_support_handle__orvane_h26x_msgs__msg__ ## Msg() \
+    ->typesupport_identifier, c_identifier);
+  ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(ORVANE_TEST_IDENTIFIERS)
 }
 
 }  // namespace
