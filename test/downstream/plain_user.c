@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "orvane_h26x_msgs/msg/multi_compressed.h"
+#include "orvane_h26x_msgs/msg/multi_image.h"
 #include "rosidl_runtime_c/string_functions.h"
 
 size_t serialized_size_through_plain_cdr(const orvane_h26x_msgs__msg__MultiCompressed * message);

@@ -1,6 +1,7 @@
 # Configures, builds and runs the downstream project against the package
 # installed at INSTALLED, with the dependencies CMAKE_PREFIX_PATH provides.
 file(REMOVE_RECURSE "${BINARY_DIR}")
+set(library_path_without_package "$ENV{LD_LIBRARY_PATH}")
 set(ENV{CMAKE_PREFIX_PATH} "${INSTALLED}:$ENV{CMAKE_PREFIX_PATH}")
 set(ENV{AMENT_PREFIX_PATH} "${INSTALLED}:$ENV{AMENT_PREFIX_PATH}")
 set(ENV{LD_LIBRARY_PATH} "${INSTALLED}/lib:$ENV{LD_LIBRARY_PATH}")
@@ -14,9 +15,22 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --build "${BINARY_DIR}" RESULT_VARIAB
 if(result)
   message(FATAL_ERROR "downstream build failed")
 endif()
-foreach(program plain_user class_user)
+foreach(program plain_user class_user rclcpp_style_user rclc_style_user)
   execute_process(COMMAND "${BINARY_DIR}/${program}" RESULT_VARIABLE result)
   if(result)
     message(FATAL_ERROR "${program} failed")
   endif()
 endforeach()
+
+# Without the package's libraries on the library path the lookups give null,
+# with a line naming the missing library, and nothing crashes.
+set(ENV{LD_LIBRARY_PATH} "${library_path_without_package}")
+execute_process(COMMAND "${BINARY_DIR}/rclcpp_style_user" --missing
+  RESULT_VARIABLE result ERROR_VARIABLE errors)
+message("${errors}")
+if(result)
+  message(FATAL_ERROR "rclcpp_style_user --missing failed")
+endif()
+if(NOT errors MATCHES "liborvane_h26x_msgs__rosidl_typesupport_fastrtps_cpp\\.so not found on the library path")
+  message(FATAL_ERROR "no line names the missing library")
+endif()
