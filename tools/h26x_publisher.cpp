@@ -16,8 +16,6 @@
 #include "orvane_h26x_msgs/msg/compressed.h"
 #include "orvane_h26x_msgs/msg/image.h"
 #include "orvane_h26x_msgs/msg/multi_image.h"
-#include "orvane_h26x_msgs/msg/detail/compressed__rosidl_typesupport_fastrtps_c.h"
-#include "orvane_h26x_msgs/msg/detail/multi_compressed__rosidl_typesupport_fastrtps_c.h"
 #include "orvane_h26x_msgs/msg/multi_compressed.h"
 #include "program_support.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
@@ -131,15 +129,16 @@ try {
               << stream.geometry.width << "x" << stream.geometry.height << "\n";
   }
 
-  // The plain records are created and destroyed through the C API.
+  // The plain records are created and destroyed through the C API; the type
+  // support comes from the C dispatch handle, as for a C node.
   orvane_dds::MessageFactory factory;
   const rosidl_message_type_support_t * handle;
   if (multi) {
-    handle = rosidl_typesupport_fastrtps_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed();
+    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed();
     factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__MultiCompressed__create());},
       [](void * m) {orvane_h26x_msgs__msg__MultiCompressed__destroy(static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(m));}};
   } else {
-    handle = rosidl_typesupport_fastrtps_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
+    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
     factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
       [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
   }

@@ -12,8 +12,7 @@
 #include "fastdds/dds/subscriber/DataReader.hpp"
 #include "fastdds/dds/subscriber/SampleInfo.hpp"
 #include "orvane_h26x_msgs/msg/compressed.hpp"
-#include "orvane_h26x_msgs/msg/detail/compressed__rosidl_typesupport_fastrtps_cpp.hpp"
-#include "orvane_h26x_msgs/msg/detail/multi_compressed__rosidl_typesupport_fastrtps_cpp.hpp"
+#include "rosidl_typesupport_cpp/message_type_support.hpp"
 #include "orvane_h26x_msgs/msg/multi_compressed.hpp"
 #include "program_support.hpp"
 
@@ -183,11 +182,11 @@ try {
   orvane_dds::MessageFactory factory;
   const rosidl_message_type_support_t * handle;
   if (multi) {
-    handle = rosidl_typesupport_fastrtps_cpp::get_message_type_support_handle<MultiCompressed>();
+    handle = rosidl_typesupport_cpp::get_message_type_support_handle<MultiCompressed>();
     factory = {[] {return static_cast<void *>(new MultiCompressed());},
       [](void * m) {delete static_cast<MultiCompressed *>(m);}};
   } else {
-    handle = rosidl_typesupport_fastrtps_cpp::get_message_type_support_handle<Compressed>();
+    handle = rosidl_typesupport_cpp::get_message_type_support_handle<Compressed>();
     factory = {[] {return static_cast<void *>(new Compressed());}, [](void * m) {delete static_cast<Compressed *>(m);}};
   }
   orvane_dds::Session session(

@@ -12,6 +12,8 @@
 #include "fastdds/rtps/transport/UDPv4TransportDescriptor.h"
 #include "fastdds/rtps/transport/shared_mem/SharedMemTransportDescriptor.h"
 #include "fastrtps/utils/IPLocator.h"
+#include "rosidl_typesupport_fastrtps_c/identifier.h"
+#include "rosidl_typesupport_fastrtps_cpp/identifier.hpp"
 
 namespace orvane_dds
 {
@@ -24,8 +26,23 @@ namespace
 constexpr uint32_t kEncapsulationSize = 4;
 }
 
-HandleTopicType::HandleTopicType(const rosidl_message_type_support_t * handle, MessageFactory factory)
-: callbacks_(static_cast<const message_type_support_callbacks_t *>(handle->data)), factory_(std::move(factory))
+const rosidl_message_type_support_t * fastrtps_handle(const rosidl_message_type_support_t * type_supports)
+{
+  const rosidl_message_type_support_t * found =
+    get_message_typesupport_handle(type_supports, rosidl_typesupport_fastrtps_c__identifier);
+  if (!found) {
+    found = get_message_typesupport_handle(type_supports, rosidl_typesupport_fastrtps_cpp::typesupport_identifier);
+  }
+  if (!found) {
+    throw std::runtime_error(
+      std::string("no Fast-CDR type support behind the ") + type_supports->typesupport_identifier + " handle");
+  }
+  return found;
+}
+
+HandleTopicType::HandleTopicType(const rosidl_message_type_support_t * type_supports, MessageFactory factory)
+: callbacks_(static_cast<const message_type_support_callbacks_t *>(fastrtps_handle(type_supports)->data)),
+  factory_(std::move(factory))
 {
   std::string name = callbacks_->message_namespace_;
   name.replace(name.rfind("::"), 2, "::dds_::");

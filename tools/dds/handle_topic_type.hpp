@@ -27,12 +27,18 @@ struct MessageFactory
   std::function<void(void *)> destroy;
 };
 
+// The Fast-CDR type support behind `type_supports` (a dispatch handle or a
+// concrete one), found as rmw_fastrtps_cpp finds it: the plain records' type
+// support first, then the classes'. Throws when there is neither.
+const rosidl_message_type_support_t * fastrtps_handle(const rosidl_message_type_support_t * type_supports);
+
 // Type name "orvane_h26x_msgs::msg::dds_::<Type>_"; samples are a CDR
 // encapsulation followed by the message's bytes.
 class HandleTopicType : public eprosima::fastdds::dds::TopicDataType
 {
 public:
-  HandleTopicType(const rosidl_message_type_support_t * handle, MessageFactory factory);
+  // `type_supports`: a dispatch handle or a Fast-CDR one (see fastrtps_handle).
+  HandleTopicType(const rosidl_message_type_support_t * type_supports, MessageFactory factory);
 
   bool serialize(void * data, eprosima::fastrtps::rtps::SerializedPayload_t * payload) override;
   bool deserialize(eprosima::fastrtps::rtps::SerializedPayload_t * payload, void * data) override;
