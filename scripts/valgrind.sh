@@ -11,7 +11,7 @@ build_dir="$ROOT/build/valgrind"
 cmake -S "$ROOT" -B "$build_dir" -DBUILD_TESTING=ON -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" >/dev/null
 status=0
-for test in test_stand_ins test_definitions test_plain_records test_plain_cdr test_introspection test_class_cdr \
+for test in test_stand_ins test_definitions test_plain_records test_plain_cdr test_introspection test_introspection_c test_class_cdr \
     test_concurrency; do
   if valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
       "$build_dir/test/$test" --gtest_filter=-ClassCdr.AContainerTooLongForTheWire* >"$build_dir/$test.valgrind.log" 2>&1; then
