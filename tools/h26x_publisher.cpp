@@ -27,7 +27,8 @@ namespace
 struct Stream
 {
   std::string path;
-  annexb::Codec codec;
+  std::string encoding;
+  uint32_t step = 0;
   std::vector<uint8_t> bytes;
   std::vector<annexb::AccessUnit> units;
   annexb::Geometry geometry;
@@ -42,9 +43,25 @@ Stream load(const std::string & path)
   Stream stream;
   stream.path = path;
   stream.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  stream.codec = annexb::guess_codec(path, stream.bytes);
-  stream.units = annexb::split_access_units(stream.bytes, stream.codec);
-  stream.geometry = annexb::find_geometry(stream.bytes.data(), stream.bytes.size(), stream.codec);
+  const annexb::Codec codec = annexb::guess_codec(path, stream.bytes);
+  stream.encoding = annexb::codec_name(codec);
+  stream.units = annexb::split_access_units(stream.bytes, codec);
+  stream.geometry = annexb::find_geometry(stream.bytes.data(), stream.bytes.size(), codec);
+  return stream;
+}
+
+// `frames` raw rgb8 images of WIDTHxHEIGHT, as a camera driver hands them
+// over: every frame is the same buffer.
+Stream raw_frames(const std::string & size, std::size_t frames)
+{
+  Stream stream;
+  stream.path = "raw rgb8 " + size;
+  stream.encoding = "rgb8";
+  stream.geometry.width = static_cast<uint32_t>(std::stoul(size.substr(0, size.find('x'))));
+  stream.geometry.height = static_cast<uint32_t>(std::stoul(size.substr(size.find('x') + 1)));
+  stream.step = 3 * stream.geometry.width;
+  stream.bytes.assign(std::size_t(stream.step) * stream.geometry.height, 0x80);
+  stream.units.assign(frames, annexb::AccessUnit{0, stream.bytes.size()});
   return stream;
 }
 
@@ -82,8 +99,8 @@ void fill_frame(ImageLike & image, const Stream & stream, std::size_t index)
   image.height = stream.geometry.height;
   image.width = stream.geometry.width;
   image.is_bigendian = 0;
-  image.step = 0;
-  check(rosidl_runtime_c__String__assign(&image.encoding, annexb::codec_name(stream.codec)), "encoding");
+  image.step = stream.step;
+  check(rosidl_runtime_c__String__assign(&image.encoding, stream.encoding.c_str()), "encoding");
   if (index < stream.units.size()) {
     const annexb::AccessUnit & unit = stream.units[index];
     set_bytes(image.data, stream.bytes.data() + unit.offset, unit.size);
@@ -97,9 +114,12 @@ void usage()
   std::cout <<
     "usage: h26x_publisher [--input FILE]... [--multi] [--topic NAME] [--domain N]\n"
     "                      [--transport shm|udp-loopback|all-interfaces] [--fps N] [--wait SECONDS]\n"
+    "       h26x_publisher --raw WIDTHxHEIGHT [--frames N] [...]\n"
     "Publishes each access unit of the Annex-B stream(s) as orvane_h26x_msgs/Compressed\n"
-    "(or MultiCompressed with --multi or several inputs). The default transport is shared\n"
-    "memory; nothing leaves the machine unless --transport all-interfaces is given.\n";
+    "(or MultiCompressed with --multi or several inputs) on the ROS topic NAME (default\n"
+    "/camera/h26x, or /camera/h26x_multi); --raw sends N raw rgb8 images instead. QoS:\n"
+    "reliable, volatile, keep-all. The default transport is shared memory; nothing leaves\n"
+    "the machine unless --transport all-interfaces is given.\n";
 }
 }  // namespace
 
@@ -111,10 +131,12 @@ try {
     return 0;
   }
   std::vector<std::string> inputs = options.all("input");
-  if (inputs.empty()) {
+  std::vector<Stream> streams;
+  if (options.has("raw")) {
+    streams.push_back(raw_frames(options.get("raw", ""), std::stoul(options.get("frames", "100"))));
+  } else if (inputs.empty()) {
     inputs.push_back(ORVANE_H26X_MSGS_SAMPLE_DIR "/sample.h264");
   }
-  std::vector<Stream> streams;
   for (const std::string & path : inputs) {
     streams.push_back(load(path));
   }
@@ -124,7 +146,7 @@ try {
   std::size_t frames = 0;
   for (const Stream & stream : streams) {
     frames = std::max(frames, stream.units.size());
-    std::cerr << "input " << stream.path << ": " << annexb::codec_name(stream.codec) << ", "
+    std::cerr << "input " << stream.path << ": " << stream.encoding << ", "
               << stream.units.size() << " access units, " << stream.bytes.size() << " bytes, "
               << stream.geometry.width << "x" << stream.geometry.height << "\n";
   }

@@ -1,25 +1,79 @@
-// Records what h26x_publisher sends: receives through the C++ message classes
-// and their CDR type support, and writes every stream's frames back as an
-// Annex-B file. Ends at the end-of-stream marker with a summary.
+// Records orvane_h26x_msgs/Compressed (or MultiCompressed with --multi) from
+// any ROS 2 or DDS writer on the topic, reliable or best-effort: receives
+// through the C++ message classes and their CDR type support, and writes each
+// stream (image index) back as it came, an Annex-B file for H.26x. Ends at
+// the end-of-stream marker, on SIGINT or SIGTERM, after --frames messages or
+// --duration seconds, or when nothing arrives for --timeout seconds; always
+// with a summary.
 
+#include <atomic>
 #include <condition_variable>
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <type_traits>
+
+#include <sys/resource.h>
 
 #include "dds/session.hpp"
 #include "fastdds/dds/subscriber/DataReader.hpp"
 #include "fastdds/dds/subscriber/SampleInfo.hpp"
 #include "orvane_h26x_msgs/msg/compressed.hpp"
-#include "rosidl_typesupport_cpp/message_type_support.hpp"
 #include "orvane_h26x_msgs/msg/multi_compressed.hpp"
 #include "program_support.hpp"
+#include "rosidl_typesupport_cpp/message_type_support.hpp"
 
 namespace
 {
+using namespace eprosima::fastdds::dds;
+using eprosima::fastrtps::rtps::GUID_t;
+using eprosima::fastrtps::rtps::WriterDiscoveryInfo;
 using orvane_h26x_msgs::msg::Compressed;
 using orvane_h26x_msgs::msg::MultiCompressed;
+
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler only stores a lock-free flag");
+
+extern "C" void request_stop(int) {stop_requested = true;}
+
+// The writers on the topic that offer best-effort only, as discovery reports
+// them. Their samples reach the best-effort reader alone; a reliable writer's
+// samples reach both readers, and the best-effort reader drops its copies.
+class BestEffortWriters : public DomainParticipantListener
+{
+public:
+  explicit BestEffortWriters(std::string topic) : topic_(std::move(topic)) {}
+
+  void on_publisher_discovery(DomainParticipant *, WriterDiscoveryInfo && info) override
+  {
+    if (info.info.topicName().to_string() != topic_) {
+      return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (info.status != WriterDiscoveryInfo::REMOVED_WRITER &&
+      info.info.m_qos.m_reliability.kind == BEST_EFFORT_RELIABILITY_QOS)
+    {
+      writers_.insert(info.info.guid());
+    } else {
+      writers_.erase(info.info.guid());
+    }
+  }
+
+  bool contains(const eprosima::fastrtps::rtps::InstanceHandle_t & writer) const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writers_.count(eprosima::fastrtps::rtps::iHandle2GUID(writer)) > 0;
+  }
+
+private:
+  const std::string topic_;
+  mutable std::mutex mutex_;
+  std::set<GUID_t> writers_;
+};
 
 // One recorded stream: its file, and what arrived of it.
 struct Track
@@ -29,12 +83,12 @@ struct Track
   uint64_t frames = 0;
   uint64_t bytes = 0;
   uint64_t next_count = 0;
-  uint64_t lost = 0;
-  uint64_t sent = 0;
+  uint64_t lost = 0;  // gaps in `count`
+  uint64_t sent = 0;  // as the end-of-stream marker reports, if one came
 
   void add(uint64_t count, const std::vector<uint8_t> & data)
   {
-    if (count > next_count) {
+    if (frames > 0 && count > next_count) {
       lost += count - next_count;
     }
     next_count = count + 1;
@@ -44,39 +98,57 @@ struct Track
   }
 };
 
-class Recorder : public eprosima::fastdds::dds::DataReaderListener
+struct Settings
+{
+  bool multi;
+  std::string output;
+  std::size_t max_streams;
+  uint64_t frame_limit;  // 0: none
+};
+
+class Recorder
 {
 public:
-  Recorder(bool multi, std::string output) : multi_(multi), output_(std::move(output)) {}
+  Recorder(Settings settings, const BestEffortWriters & best_effort_writers)
+  : settings_(std::move(settings)), best_effort_writers_(best_effort_writers) {}
 
-  void on_data_available(eprosima::fastdds::dds::DataReader * reader) override
+  // Takes what `reader` has. The best-effort reader keeps the samples of
+  // best-effort writers only, and drops the others unread.
+  void take(DataReader * reader, bool best_effort_reader)
   {
-    eprosima::fastdds::dds::SampleInfo info;
-    if (multi_) {
-      MultiCompressed message;
-      while (reader->take_next_sample(&message, &info) == ReturnCode_t::RETCODE_OK) {
-        if (info.valid_data) {
-          handle(message.header, message.h26x_images);
-        }
-      }
+    if (settings_.multi) {
+      take_all<MultiCompressed>(reader, best_effort_reader);
     } else {
-      Compressed message;
-      while (reader->take_next_sample(&message, &info) == ReturnCode_t::RETCODE_OK) {
-        if (info.valid_data) {
-          handle(message.header, message.images);
-        }
-      }
+      take_all<Compressed>(reader, best_effort_reader);
     }
   }
 
-  // Waits for the end-of-stream marker; false on timeout.
-  bool wait(std::chrono::seconds timeout)
+  // True once the marker came or --frames were recorded; waits up to `timeout` for that.
+  bool finished(std::chrono::milliseconds timeout)
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    return done_changed_.wait_for(lock, timeout, [this] {return done_;});
+    return changed_.wait_for(lock, timeout, [this] {return finished_;});
   }
 
-  int summary() const
+  // Seconds since the last sample (or since the start).
+  double idle_seconds() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seconds_now() - last_activity_;
+  }
+
+  // Takes no more samples; everything received is in the files, which close.
+  void stop()
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    for (auto & track : tracks_) {
+      track->file.close();
+    }
+  }
+
+  // The summary on stderr; the exit status: 0 unless frames were lost or the recording timed out.
+  int summary(uint64_t malformed, bool timed_out) const
   {
     std::lock_guard<std::mutex> lock(mutex_);
     uint64_t frames = 0, bytes = 0, lost = 0;
@@ -90,48 +162,120 @@ public:
     const double span = last_arrival_ - first_arrival_;
     std::fprintf(
       stderr,
-      "recorder: %llu frames, %llu bytes, %.2f MB/s over %.3f s; latency ms p50 %.3f p90 %.3f p99 %.3f "
-      "max %.3f; %llu frames lost%s\n",
+      "recorder: %llu frames, %llu bytes, %.2f MB/s, %.2f frames/s over %.3f s; latency ms p50 %.3f p90 %.3f "
+      "p99 %.3f max %.3f; %llu frames lost; %llu malformed samples; %llu samples with too many streams; "
+      "peak memory %ld MiB%s\n",
       static_cast<unsigned long long>(frames), static_cast<unsigned long long>(bytes),
-      span > 0 ? bytes / span / 1e6 : 0.0, span, 1e3 * tools::percentile(latencies_, 0.5),
-      1e3 * tools::percentile(latencies_, 0.9), 1e3 * tools::percentile(latencies_, 0.99),
-      1e3 * tools::percentile(latencies_, 1.0), static_cast<unsigned long long>(lost),
-      done_ ? "" : " (no end-of-stream marker)");
-    return done_ && lost == 0 ? 0 : 1;
+      span > 0 ? bytes / span / 1e6 : 0.0, span > 0 ? (messages_ - 1) / span : 0.0, span,
+      1e3 * tools::percentile(latencies_, 0.5), 1e3 * tools::percentile(latencies_, 0.9),
+      1e3 * tools::percentile(latencies_, 0.99), 1e3 * tools::percentile(latencies_, 1.0),
+      static_cast<unsigned long long>(lost), static_cast<unsigned long long>(malformed),
+      static_cast<unsigned long long>(too_many_streams_), peak_memory_mib(),
+      ended_by_marker_ ? "" : " (no end-of-stream marker)");
+    return lost == 0 && !timed_out ? 0 : 1;
   }
 
 private:
+  template<class Message>
+  void take_all(DataReader * reader, bool best_effort_reader)
+  {
+    Message message;
+    SampleInfo info;
+    eprosima::fastrtps::rtps::SampleIdentity failed;
+    while (reader->get_first_untaken_info(&info) == ReturnCode_t::RETCODE_OK) {
+      if (best_effort_reader && !best_effort_writers_.contains(info.publication_handle)) {
+        orvane_dds::HandleTopicType::Discard discard;
+        reader->take_next_sample(&message, &info);
+        continue;
+      }
+      // A sample that does not deserialize is counted and removed by Fast DDS
+      // (take says NO_DATA); the samples behind it are taken all the same.
+      const eprosima::fastrtps::rtps::SampleIdentity identity = info.sample_identity;
+      if (identity == failed) {
+        break;
+      }
+      if (reader->take_next_sample(&message, &info) != ReturnCode_t::RETCODE_OK) {
+        failed = identity;
+        continue;
+      }
+      if (info.valid_data) {
+        if constexpr (std::is_same_v<Message, MultiCompressed>) {
+          handle(message.header, message.h26x_images);
+        } else {
+          handle(message.header, message.images);
+        }
+      }
+    }
+  }
+
   template<class Images>
   void handle(const std_msgs::msg::Header & header, const Images & images)
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (stopped_ || finished_) {
+      return;
+    }
     const double now = seconds_now();
-    first_arrival_ = frames_seen_ == 0 ? now : first_arrival_;
-    last_arrival_ = now;
-    while (tracks_.size() < images.size()) {
-      auto track = std::make_unique<Track>();
-      track->path = multi_ ? output_ + "." + std::to_string(tracks_.size()) : output_;
-      track->file.open(track->path, std::ios::binary | std::ios::trunc);
-      tracks_.push_back(std::move(track));
+    last_activity_ = now;
+    if (images.size() > settings_.max_streams) {
+      ++too_many_streams_;
+      std::fprintf(stderr, "recorder: dropped a sample with %zu streams (--max-streams %zu)\n",
+        images.size(), settings_.max_streams);
+      return;
+    }
+    if (!open_tracks(images.size())) {
+      finished_ = true;
+      changed_.notify_all();
+      return;
     }
     if (header.frame_id == tools::kEndOfStream) {
       for (std::size_t k = 0; k < images.size(); ++k) {
         tracks_[k]->sent = images[k].count;
-        tracks_[k]->file.flush();
       }
-      done_ = true;
-      done_changed_.notify_all();
+      ended_by_marker_ = finished_ = true;
+      changed_.notify_all();
       return;
     }
+    first_arrival_ = messages_ == 0 ? now : first_arrival_;
+    last_arrival_ = now;
     latencies_.push_back(tools::seconds_since(header.stamp.sec, header.stamp.nanosec));
     for (std::size_t k = 0; k < images.size(); ++k) {
       if (carries_frame(images[k])) {
         tracks_[k]->add(images[k].count, images[k].data);
       }
     }
-    if (++frames_seen_ % 25 == 0) {
-      std::cerr << "recorder: " << frames_seen_ << " frames received\n";
+    if (++messages_ % 25 == 0) {
+      std::cerr << "recorder: " << messages_ << " frames received\n";
     }
+    if (settings_.frame_limit && messages_ >= settings_.frame_limit) {
+      finished_ = true;
+      changed_.notify_all();
+    }
+  }
+
+  // One file per image index: FILE while there is one stream, FILE.<k> for
+  // each when there are several (as --multi always names them). False when a
+  // file cannot be written.
+  bool open_tracks(std::size_t streams)
+  {
+    if (!settings_.multi && tracks_.size() == 1 && streams > 1) {
+      const std::string renamed = settings_.output + ".0";
+      if (std::rename(tracks_[0]->path.c_str(), renamed.c_str()) == 0) {
+        tracks_[0]->path = renamed;
+      }
+    }
+    while (tracks_.size() < streams) {
+      auto track = std::make_unique<Track>();
+      track->path = settings_.multi || streams > 1 ? settings_.output + "." + std::to_string(tracks_.size()) :
+        settings_.output;
+      track->file.open(track->path, std::ios::binary | std::ios::trunc);
+      if (!track->file) {
+        std::fprintf(stderr, "recorder: cannot write %s\n", track->path.c_str());
+        return false;
+      }
+      tracks_.push_back(std::move(track));
+    }
+    return true;
   }
 
   // A MultiImage says whether its stream had a frame at this index.
@@ -141,30 +285,59 @@ private:
     return !image.is_vaild.empty() && image.is_vaild[0];
   }
 
+  static long peak_memory_mib()
+  {
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+  }
+
   static double seconds_now()
   {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   }
 
-  const bool multi_;
-  const std::string output_;
+  const Settings settings_;
+  const BestEffortWriters & best_effort_writers_;
   mutable std::mutex mutex_;
-  std::condition_variable done_changed_;
-  bool done_ = false;
-  uint64_t frames_seen_ = 0;
+  std::condition_variable changed_;
+  bool finished_ = false;
+  bool ended_by_marker_ = false;
+  bool stopped_ = false;
+  uint64_t messages_ = 0;
+  uint64_t too_many_streams_ = 0;
   double first_arrival_ = 0, last_arrival_ = 0;
+  double last_activity_ = seconds_now();
   std::vector<double> latencies_;
   std::vector<std::unique_ptr<Track>> tracks_;
+};
+
+class ReaderListener : public DataReaderListener
+{
+public:
+  ReaderListener(Recorder & recorder, bool best_effort) : recorder_(recorder), best_effort_(best_effort) {}
+  void on_data_available(DataReader * reader) override {recorder_.take(reader, best_effort_);}
+
+private:
+  Recorder & recorder_;
+  const bool best_effort_;
 };
 
 void usage()
 {
   std::cout <<
     "usage: h26x_recorder [--output FILE] [--multi] [--topic NAME] [--domain N]\n"
-    "                     [--transport shm|udp-loopback|all-interfaces] [--timeout SECONDS]\n"
-    "Writes the frames that h26x_publisher sends back as an Annex-B file (with --multi,\n"
-    "one file FILE.<k> per stream), then prints frames, bytes, throughput, latency\n"
-    "percentiles and frames lost.\n";
+    "                     [--transport shm|udp-loopback|all-interfaces] [--max-streams N]\n"
+    "                     [--frames N] [--duration SECONDS] [--timeout SECONDS]\n"
+    "Records orvane_h26x_msgs/Compressed (MultiCompressed with --multi) from the ROS topic\n"
+    "NAME (default /camera/h26x, or /camera/h26x_multi), from reliable and best-effort\n"
+    "writers alike: each image index is one stream, written to FILE while there is one\n"
+    "stream and to FILE.<k> when there are several (always with --multi). A sample with\n"
+    "more than --max-streams (16) streams is dropped. Ends at the end-of-stream marker,\n"
+    "on Ctrl-C or SIGTERM, after --frames N messages, after --duration SECONDS, or when\n"
+    "nothing arrives for --timeout SECONDS (30; 0 waits for ever), then prints frames,\n"
+    "bytes, throughput, latency percentiles, frames lost, malformed samples and samples\n"
+    "dropped.\n";
 }
 }  // namespace
 
@@ -176,27 +349,56 @@ try {
     return 0;
   }
   const tools::StreamOptions endpoint = tools::stream_options(options, options.has("multi"));
-  const bool multi = endpoint.multi;
-  Recorder recorder(multi, options.get("output", "recorded.h26x"));
+  const Settings settings{
+    endpoint.multi, options.get("output", "recorded.h26x"), std::stoul(options.get("max-streams", "16")),
+    std::stoull(options.get("frames", "0"))};
+  const double duration = std::stod(options.get("duration", "0"));
+  const double timeout = std::stod(options.get("timeout", "30"));
+
+  struct sigaction action = {};
+  action.sa_handler = request_stop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  BestEffortWriters best_effort_writers(endpoint.topic);
+  Recorder recorder(settings, best_effort_writers);
+  ReaderListener reliable(recorder, false), best_effort(recorder, true);
 
   orvane_dds::MessageFactory factory;
-  const rosidl_message_type_support_t * handle;
-  if (multi) {
-    handle = rosidl_typesupport_cpp::get_message_type_support_handle<MultiCompressed>();
+  const rosidl_message_type_support_t * type_supports;
+  if (settings.multi) {
+    type_supports = rosidl_typesupport_cpp::get_message_type_support_handle<MultiCompressed>();
     factory = {[] {return static_cast<void *>(new MultiCompressed());},
       [](void * m) {delete static_cast<MultiCompressed *>(m);}};
   } else {
-    handle = rosidl_typesupport_cpp::get_message_type_support_handle<Compressed>();
+    type_supports = rosidl_typesupport_cpp::get_message_type_support_handle<Compressed>();
     factory = {[] {return static_cast<void *>(new Compressed());}, [](void * m) {delete static_cast<Compressed *>(m);}};
   }
   orvane_dds::Session session(
-    handle, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport));
-  session.reader(&recorder);
-  const bool ended = recorder.wait(std::chrono::seconds(std::stoi(options.get("timeout", "30"))));
-  if (!ended) {
-    std::cerr << "no end-of-stream marker within the timeout\n";
+    type_supports, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport),
+    &best_effort_writers);
+  session.reader(&reliable, true);
+  session.reader(&best_effort, false);
+
+  const auto start = std::chrono::steady_clock::now();
+  bool timed_out = false;
+  while (!recorder.finished(std::chrono::milliseconds(20))) {
+    if (stop_requested) {
+      std::cerr << "recorder: stopped by signal\n";
+      break;
+    }
+    if (duration > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= duration) {
+      break;
+    }
+    if (timeout > 0 && recorder.idle_seconds() >= timeout) {
+      std::cerr << "recorder: nothing received for " << timeout << " s\n";
+      timed_out = true;
+      break;
+    }
   }
-  return recorder.summary();
+  recorder.stop();
+  return recorder.summary(session.malformed(), timed_out);
 } catch (const std::exception & error) {
   std::cerr << "h26x_recorder: " << error.what() << "\n";
   return 1;

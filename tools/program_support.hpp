@@ -4,6 +4,7 @@
 // Options, clocks and statistics shared by the publisher and the recorder.
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -83,12 +84,34 @@ inline double percentile(std::vector<double> values, double fraction)
   return values[std::min(index, values.size() - 1)];
 }
 
+// A ROS topic name as ROS 2 puts it on DDS: "/camera/h26x" (or
+// "camera/h26x", relative to the root namespace) is the DDS topic
+// "rt/camera/h26x". A name that already starts with "rt/" is taken as it is.
+inline std::string dds_topic(const std::string & ros_name)
+{
+  if (ros_name.rfind("rt/", 0) == 0) {
+    return ros_name;
+  }
+  const std::string name = ros_name.empty() || ros_name[0] != '/' ? "/" + ros_name : ros_name;
+  bool token_start = true;
+  for (std::size_t i = 1; i <= name.size(); ++i) {
+    const char c = i < name.size() ? name[i] : '/';
+    const bool valid = c == '/' ? !token_start :
+      (std::isalnum(static_cast<unsigned char>(c)) || c == '_') && !(token_start && std::isdigit(c));
+    if (!valid) {
+      throw std::invalid_argument("not a ROS topic name: '" + ros_name + "'");
+    }
+    token_start = c == '/';
+  }
+  return "rt" + name;
+}
+
 // What the publisher and the recorder must agree on: the topic (by default
 // one for each message shape), the domain and the transport.
 struct StreamOptions
 {
   bool multi;
-  std::string topic;
+  std::string topic;  // the DDS topic
   int domain;
   std::string transport;
 };
@@ -96,7 +119,7 @@ struct StreamOptions
 inline StreamOptions stream_options(const Options & options, bool multi)
 {
   return {
-    multi, options.get("topic", multi ? "rt/camera/h26x_multi" : "rt/camera/h26x"),
+    multi, dds_topic(options.get("topic", multi ? "/camera/h26x_multi" : "/camera/h26x")),
     std::stoi(options.get("domain", "0")), options.get("transport", "shm")};
 }
 

@@ -40,13 +40,16 @@ const rosidl_message_type_support_t * fastrtps_handle(const rosidl_message_type_
   return found;
 }
 
+std::string dds_type_name(const message_type_support_callbacks_t & callbacks)
+{
+  return std::string(callbacks.message_namespace_) + "::dds_::" + callbacks.message_name_ + "_";
+}
+
 HandleTopicType::HandleTopicType(const rosidl_message_type_support_t * type_supports, MessageFactory factory)
 : callbacks_(static_cast<const message_type_support_callbacks_t *>(fastrtps_handle(type_supports)->data)),
   factory_(std::move(factory))
 {
-  std::string name = callbacks_->message_namespace_;
-  name.replace(name.rfind("::"), 2, "::dds_::");
-  setName((name + callbacks_->message_name_ + "_").c_str());
+  setName(dds_type_name(*callbacks_).c_str());
   char bounds = 0;
   m_typeSize = static_cast<uint32_t>(callbacks_->max_serialized_size(bounds)) + kEncapsulationSize;
   m_isGetKeyDefined = false;
@@ -71,16 +74,24 @@ bool HandleTopicType::serialize(void * data, SerializedPayload_t * payload)
   }
 }
 
+thread_local bool HandleTopicType::discarding_ = false;
+
 bool HandleTopicType::deserialize(SerializedPayload_t * payload, void * data)
 {
+  if (discarding_) {
+    return true;
+  }
   try {
     FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->length);
     Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
     cdr.read_encapsulation();
-    return callbacks_->cdr_deserialize(cdr, data);
+    if (callbacks_->cdr_deserialize(cdr, data)) {
+      return true;
+    }
   } catch (const eprosima::fastcdr::exception::Exception &) {
-    return false;
   }
+  ++malformed_;
+  return false;
 }
 
 std::function<uint32_t()> HandleTopicType::getSerializedSizeProvider(void * data)
@@ -118,7 +129,8 @@ Transport parse_transport(const std::string & name)
 }
 
 eprosima::fastdds::dds::DomainParticipant * create_participant(
-  int domain, Transport transport, const std::string & name)
+  int domain, Transport transport, const std::string & name,
+  eprosima::fastdds::dds::DomainParticipantListener * listener)
 {
   using namespace eprosima::fastdds::dds;
   using eprosima::fastrtps::rtps::IPLocator;
@@ -151,7 +163,8 @@ eprosima::fastdds::dds::DomainParticipant * create_participant(
     qos.wire_protocol().default_unicast_locator_list.push_back(loopback);
     qos.wire_protocol().default_multicast_locator_list.clear();
   }
-  return DomainParticipantFactory::get_instance()->create_participant(domain, qos);
+  // The listener hears of discovered writers; data stays with the readers.
+  return DomainParticipantFactory::get_instance()->create_participant(domain, qos, listener, StatusMask::none());
 }
 
 eprosima::fastdds::dds::DataWriterQos reliable_writer_qos(eprosima::fastdds::dds::Publisher * publisher)
@@ -160,6 +173,10 @@ eprosima::fastdds::dds::DataWriterQos reliable_writer_qos(eprosima::fastdds::dds
   DataWriterQos qos = publisher->get_default_datawriter_qos();
   qos.reliability().kind = RELIABLE_RELIABILITY_QOS;
   qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(10, 0);
+  // Transient-local, which volatile readers accept: Fast DDS 2.9 never frees
+  // the full keep-all history of a volatile writer (measured: it stops at
+  // the 64th sample), while a transient-local one frees acknowledged samples.
+  qos.durability().kind = TRANSIENT_LOCAL_DURABILITY_QOS;
   qos.history().kind = KEEP_ALL_HISTORY_QOS;
   qos.publish_mode().kind = ASYNCHRONOUS_PUBLISH_MODE;
   qos.endpoint().history_memory_policy = eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
@@ -168,11 +185,12 @@ eprosima::fastdds::dds::DataWriterQos reliable_writer_qos(eprosima::fastdds::dds
   return qos;
 }
 
-eprosima::fastdds::dds::DataReaderQos reliable_reader_qos(eprosima::fastdds::dds::Subscriber * subscriber)
+eprosima::fastdds::dds::DataReaderQos reader_qos(eprosima::fastdds::dds::Subscriber * subscriber, bool reliable)
 {
   using namespace eprosima::fastdds::dds;
   DataReaderQos qos = subscriber->get_default_datareader_qos();
-  qos.reliability().kind = RELIABLE_RELIABILITY_QOS;
+  qos.reliability().kind = reliable ? RELIABLE_RELIABILITY_QOS : BEST_EFFORT_RELIABILITY_QOS;
+  qos.durability().kind = VOLATILE_DURABILITY_QOS;
   qos.history().kind = KEEP_ALL_HISTORY_QOS;
   qos.endpoint().history_memory_policy = eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
   qos.resource_limits().max_samples = 64;

@@ -5,12 +5,14 @@
 // does it: a TopicDataType built from a Fast-CDR type-support handle (plain or
 // class), and participants that stay on this machine unless asked otherwise.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "fastdds/dds/domain/DomainParticipant.hpp"
+#include "fastdds/dds/domain/DomainParticipantListener.hpp"
 #include "fastdds/dds/publisher/qos/DataWriterQos.hpp"
 #include "fastdds/dds/subscriber/qos/DataReaderQos.hpp"
 #include "fastdds/dds/topic/TopicDataType.hpp"
@@ -32,7 +34,11 @@ struct MessageFactory
 // support first, then the classes'. Throws when there is neither.
 const rosidl_message_type_support_t * fastrtps_handle(const rosidl_message_type_support_t * type_supports);
 
-// Type name "orvane_h26x_msgs::msg::dds_::<Type>_"; samples are a CDR
+// The DDS type name every ROS 2 node on Fast DDS uses for a message:
+// "<namespace>::dds_::<Type>_", e.g. "orvane_h26x_msgs::msg::dds_::Compressed_".
+std::string dds_type_name(const message_type_support_callbacks_t & callbacks);
+
+// Registered as dds_type_name(); samples are a CDR
 // encapsulation followed by the message's bytes.
 class HandleTopicType : public eprosima::fastdds::dds::TopicDataType
 {
@@ -47,9 +53,26 @@ public:
   void deleteData(void * data) override;
   bool getKey(void *, eprosima::fastrtps::rtps::InstanceHandle_t *, bool) override {return false;}
 
+  // Samples received that did not deserialize (Fast DDS drops them).
+  uint64_t malformed() const {return malformed_.load();}
+
+  // While one lives on a thread, samples taken on that thread are dropped
+  // unread: a reader can discard a sample it does not want (its SampleInfo
+  // seen first) without paying for reading a frame.
+  class Discard
+  {
+  public:
+    Discard() {discarding_ = true;}
+    ~Discard() {discarding_ = false;}
+    Discard(const Discard &) = delete;
+    Discard & operator=(const Discard &) = delete;
+  };
+
 private:
+  static thread_local bool discarding_;
   const message_type_support_callbacks_t * callbacks_;
   MessageFactory factory_;
+  std::atomic<uint64_t> malformed_{0};
 };
 
 enum class Transport
@@ -62,13 +85,19 @@ enum class Transport
 // "shm", "udp-loopback" or "all-interfaces"; throws on anything else.
 Transport parse_transport(const std::string & name);
 
+// `listener`, when given, hears of discovered endpoints only.
 eprosima::fastdds::dds::DomainParticipant * create_participant(
-  int domain, Transport transport, const std::string & name);
+  int domain, Transport transport, const std::string & name,
+  eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
 
-// Reliable, keep-all, asynchronous (fragmenting) endpoints with payloads
-// that grow to the sample's size.
+// The writer: reliable, transient-local, keep-all with at most 64 samples in flight
+// (a write waits up to 10 s for room), asynchronous (fragmenting), payloads
+// that grow to the sample's size. It matches readers with ROS 2's default QoS
+// and with sensor-data (best-effort) QoS.
 eprosima::fastdds::dds::DataWriterQos reliable_writer_qos(eprosima::fastdds::dds::Publisher * publisher);
-eprosima::fastdds::dds::DataReaderQos reliable_reader_qos(eprosima::fastdds::dds::Subscriber * subscriber);
+// A volatile keep-all reader, reliable or best-effort; a best-effort reader
+// also matches reliable writers.
+eprosima::fastdds::dds::DataReaderQos reader_qos(eprosima::fastdds::dds::Subscriber * subscriber, bool reliable);
 
 }  // namespace orvane_dds
 

@@ -13,11 +13,11 @@ namespace orvane_dds
 using namespace eprosima::fastdds::dds;
 
 Session::Session(
-  const rosidl_message_type_support_t * handle, MessageFactory factory, const std::string & topic,
-  int domain, Transport transport)
-: type_(new HandleTopicType(handle, std::move(factory)))
+  const rosidl_message_type_support_t * type_supports, MessageFactory factory, const std::string & topic,
+  int domain, Transport transport, DomainParticipantListener * listener)
+: handle_type_(new HandleTopicType(type_supports, std::move(factory))), type_(handle_type_)
 {
-  participant_ = create_participant(domain, transport, "orvane_h26x_msgs:" + topic);
+  participant_ = create_participant(domain, transport, "orvane_h26x_msgs:" + topic, listener);
   if (!participant_ || type_.register_type(participant_) != ReturnCode_t::RETCODE_OK) {
     throw std::runtime_error("cannot create a DDS participant for " + topic);
   }
@@ -47,30 +47,45 @@ DataWriter * Session::writer()
   return writer_;
 }
 
-DataReader * Session::reader(DataReaderListener * listener)
+DataReader * Session::reader(DataReaderListener * listener, bool reliable)
 {
-  if (!reader_) {
+  if (!subscriber_) {
     subscriber_ = participant_->create_subscriber(SUBSCRIBER_QOS_DEFAULT);
-    reader_ = subscriber_ ? subscriber_->create_datareader(topic_, reliable_reader_qos(subscriber_), listener) : nullptr;
-    if (!reader_) {
-      throw std::runtime_error("cannot create a reader on " + topic_->get_name());
-    }
   }
-  return reader_;
+  DataReader * reader =
+    subscriber_ ? subscriber_->create_datareader(topic_, reader_qos(subscriber_, reliable), listener) : nullptr;
+  if (!reader) {
+    throw std::runtime_error("cannot create a reader on " + topic_->get_name());
+  }
+  return reader;
 }
 
 bool Session::wait_for_reader(std::chrono::milliseconds timeout)
 {
+  return wait_for_matched_readers(writer(), timeout);
+}
+
+bool wait_for_matched_readers(DataWriter * writer, std::chrono::milliseconds timeout)
+{
+  // A subscriber may have several readers on the topic (h26x_recorder has
+  // two), found one by one: wait until no new one has come for a while.
+  constexpr auto kSettle = std::chrono::milliseconds(250);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   PublicationMatchedStatus status;
+  int32_t matched = 0;
+  auto changed = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() < deadline) {
-    writer()->get_publication_matched_status(status);
-    if (status.current_count > 0) {
+    writer->get_publication_matched_status(status);
+    if (status.current_count != matched) {
+      matched = status.current_count;
+      changed = std::chrono::steady_clock::now();
+    }
+    if (matched > 0 && std::chrono::steady_clock::now() - changed >= kSettle) {
       return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  return false;
+  return matched > 0;
 }
 
 }  // namespace orvane_dds

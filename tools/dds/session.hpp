@@ -19,28 +19,39 @@ namespace orvane_dds
 class Session
 {
 public:
+  // `type_supports`: see HandleTopicType; `listener` hears of discovered
+  // endpoints (optional).
   Session(
-    const rosidl_message_type_support_t * handle, MessageFactory factory, const std::string & topic,
-    int domain, Transport transport);
+    const rosidl_message_type_support_t * type_supports, MessageFactory factory, const std::string & topic,
+    int domain, Transport transport, eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
   ~Session();
   Session(const Session &) = delete;
   Session & operator=(const Session &) = delete;
 
   eprosima::fastdds::dds::DataWriter * writer();
-  eprosima::fastdds::dds::DataReader * reader(eprosima::fastdds::dds::DataReaderListener * listener);
+  // A new reader on the topic each call.
+  eprosima::fastdds::dds::DataReader * reader(
+    eprosima::fastdds::dds::DataReaderListener * listener, bool reliable = true);
 
-  // Waits until the writer has found a reader; false on timeout.
+  // Samples that arrived and did not deserialize.
+  uint64_t malformed() const {return handle_type_->malformed();}
+
+  // Waits until the writer has found its readers; false if none came in time.
   bool wait_for_reader(std::chrono::milliseconds timeout);
 
 private:
   eprosima::fastdds::dds::DomainParticipant * participant_ = nullptr;
+  HandleTopicType * handle_type_;  // owned by type_
   eprosima::fastdds::dds::TypeSupport type_;
   eprosima::fastdds::dds::Topic * topic_ = nullptr;
   eprosima::fastdds::dds::Publisher * publisher_ = nullptr;
   eprosima::fastdds::dds::Subscriber * subscriber_ = nullptr;
   eprosima::fastdds::dds::DataWriter * writer_ = nullptr;
-  eprosima::fastdds::dds::DataReader * reader_ = nullptr;
 };
+
+// Waits until `writer` has matched a reader and no further reader has come
+// for a quarter second; false if none came within `timeout`.
+bool wait_for_matched_readers(eprosima::fastdds::dds::DataWriter * writer, std::chrono::milliseconds timeout);
 
 }  // namespace orvane_dds
 

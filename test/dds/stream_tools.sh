@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The stream tools against an independent DDS peer (dds_peer), as separate
+# processes. Usage: stream_tools.sh SCENARIO TOOLS_DIR PEER SAMPLE_DIR OUT_DIR DOMAIN [TRANSPORT]
+# Scenarios: interop (both directions, both message shapes, one transport),
+# best-effort, stereo, interrupt, hostile.
+set -eu
+scenario="$1" tools="$2" peer="$3" samples="$4" out="$5" domain="$6" transport="${7:-shm}"
+pair="$(cd "$(dirname "$0")/../../scripts" && pwd)/run_pair.sh"
+common=(--domain "$domain" --transport "$transport")
+h264="$samples/sample.h264" h265="$samples/sample.h265"
+rm -rf "$out" && mkdir -p "$out" && cd "$out"
+
+# The value of "NAME N" in the recorder's summary line.
+summary_value() { sed -n "s/^recorder:.* \([0-9][0-9]*\) $1.*/\1/p" recorder.log | head -1; }
+
+case "$scenario" in
+  interop)
+    echo "=== h26x_publisher -> independent peer ($transport)"
+    "$pair" "$peer" receive --output peer.h264 --topic rt/camera/h26x "${common[@]}" -- \
+      "$tools/h26x_publisher" --input "$h264" --topic /camera/h26x "${common[@]}"
+    cmp "$h264" peer.h264
+    "$pair" "$peer" receive --type MultiCompressed --output peer_multi --topic rt/camera/h26x_multi "${common[@]}" -- \
+      "$tools/h26x_publisher" --input "$h264" --input "$h265" "${common[@]}"
+    cmp "$h264" peer_multi.0 && cmp "$h265" peer_multi.1
+    echo "=== independent peer -> h26x_recorder ($transport)"
+    "$pair" "$tools/h26x_recorder" --output recorded.h264 --topic camera/h26x "${common[@]}" -- \
+      "$peer" send --input "$h264" --topic rt/camera/h26x "${common[@]}"
+    cmp "$h264" recorded.h264
+    "$pair" "$tools/h26x_recorder" --multi --output recorded_multi "${common[@]}" -- \
+      "$peer" send --type MultiCompressed --input "$h264" --input "$h265" --topic rt/camera/h26x_multi "${common[@]}"
+    cmp "$h264" recorded_multi.0 && cmp "$h265" recorded_multi.1
+    ;;
+  best-effort)
+    echo "=== a best-effort (sensor-data QoS) peer -> h26x_recorder"
+    "$pair" "$tools/h26x_recorder" --output recorded.h264 "${common[@]}" -- \
+      "$peer" send --best-effort --fps 200 --input "$h264" "${common[@]}"
+    cmp "$h264" recorded.h264
+    ;;
+  stereo)
+    echo "=== two images per message, of different sizes -> two files"
+    "$pair" "$tools/h26x_recorder" --output stereo "${common[@]}" -- \
+      "$peer" send --input "$h264" --input "$h265" "${common[@]}"
+    cmp "$h264" stereo.0 && cmp "$h265" stereo.1
+    [ ! -e stereo ] || { echo "a file named without its stream index is left"; exit 1; }
+    ;;
+  interrupt)
+    echo "=== SIGINT in the middle of a paced stream"
+    "$tools/h26x_recorder" --output cut.h264 "${common[@]}" 2>recorder.log &
+    recorder=$!
+    sleep 0.3
+    "$tools/h26x_publisher" --input "$h264" --fps 25 "${common[@]}" 2>publisher.log &
+    publisher=$!
+    sleep 2
+    kill -INT "$recorder"
+    status=0
+    wait "$recorder" || status=$?
+    cat recorder.log
+    wait "$publisher"
+    [ "$status" -eq 0 ] || { echo "recorder exit $status"; exit 1; }
+    grep -q "stopped by signal" recorder.log
+    size=$(stat -c %s cut.h264)
+    reported=$(sed -n 's/^recorded cut.h264: [0-9]* frames, \([0-9]*\) bytes$/\1/p' recorder.log)
+    [ "$size" = "$reported" ] || { echo "file has $size bytes, summary says $reported"; exit 1; }
+    [ "$size" -gt 0 ] && [ "$size" -lt "$(stat -c %s "$h264")" ] || { echo "not a part of the stream: $size"; exit 1; }
+    cmp -n "$size" "$h264" cut.h264
+    # Whole access units: the input goes on with a start code where the file ends.
+    next=$(od -An -tx1 -j "$size" -N 4 "$h264" | tr -d ' \n')
+    case "$next" in 00000001|000001*) ;; *) echo "cut inside an access unit (next bytes $next)"; exit 1 ;; esac
+    echo "cut.h264: the first $size bytes of the input, whole access units"
+    ;;
+  hostile)
+    echo "=== hostile samples, then five valid frames and the marker"
+    status=0
+    "$pair" "$tools/h26x_recorder" --output valid.h264 "${common[@]}" -- \
+      "$peer" hostile --input "$h264" "${common[@]}" 2>recorder.log || status=$?
+    cat recorder.log
+    [ "$status" -eq 0 ] || exit 1
+    [ "$(summary_value frames,)" = 5 ] || { echo "expected 5 frames"; exit 1; }
+    [ "$(summary_value 'frames lost')" = 0 ]
+    malformed=$(summary_value 'malformed samples')
+    [ "$malformed" -ge 8 ] || { echo "expected 8 malformed samples, the summary says $malformed"; exit 1; }
+    [ "$(summary_value 'samples with too many streams')" = 1 ]
+    size=$(stat -c %s valid.h264)
+    cmp -n "$size" "$h264" valid.h264
+    peak=$(sed -n 's/.*peak memory \([0-9]*\) MiB.*/\1/p' recorder.log)
+    [ "$peak" -lt 256 ] || { echo "peak memory $peak MiB"; exit 1; }
+    echo "valid.h264: the five valid frames; $malformed malformed samples and one with too many streams dropped"
+    ;;
+  *) echo "unknown scenario $scenario"; exit 2 ;;
+esac
