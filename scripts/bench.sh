@@ -1,13 +1,66 @@
 #!/usr/bin/env bash
-# Sets up (idempotent), builds the benchmarks optimised and runs them with
-# repetitions; the last table gives each operation against memcpy.
+# Sets up (idempotent), builds the benchmarks optimised and runs them:
+#   cdr  the type supports against memcpy (Google Benchmark, repetitions; the
+#        last table gives each operation against memcpy); extra arguments go
+#        to the benchmark program
+#   e2e  h26x_publisher to h26x_recorder over shared memory, raw 1920x1080
+#        rgb8 images and the H.264 sample, beside the independent peer
+#        (dds_peer) moving the same payloads with the same QoS
+# Usage: bench.sh [cdr|e2e|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
+part="${1:-all}"
+[ "$#" -gt 0 ] && shift
 ensure_dependencies
 build_workspace
 use_stand_ins
 build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr
-"$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
-  --benchmark_min_time=0.2 "$@"
+cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder >/dev/null
+
+if [ "$part" = cdr ] || [ "$part" = all ]; then
+  "$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.2 "$@"
+fi
+[ "$part" = e2e ] || [ "$part" = all ] || exit 0
+
+# ---- end to end ----
+export LD_LIBRARY_PATH="$build_dir:$LD_LIBRARY_PATH"
+tools="$build_dir/tools" peer="$build_dir/test/dds_peer" sample="$ROOT/tools/sample/sample.h264"
+work="$build_dir/e2e" && mkdir -p "$work"
+raw_frames=150 runs=3
+
+# Runs RECEIVER... -- SENDER... and prints "frames/s p50 p99" from the
+# receiver's summary line (h26x_recorder's or dds_peer's).
+measure() {
+
+  local log="$work/run.log"
+  "$ROOT/scripts/run_pair.sh" "$@" >"$log" 2>&1 || { cat "$log"; exit 1; }
+  sed -n 's/^\(recorder\|dds_peer\): .* \([0-9.]*\) frames\/s.*p50 \([0-9.]*\).*p99 \([0-9.]*\).*/\2 \3 \4/p' "$log" | tail -1
+}
+
+# The median run (by frames per second) of `runs` runs.
+median_of_runs() {
+  for _ in $(seq "$runs"); do measure "$@"; done | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
+}
+
+row() {  # LABEL TOOLS_RESULT PEER_RESULT
+  echo "$2 $3" | awk -v label="$1" \
+    '{printf "| %s | %.1f | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f |\n", label, $1, $2, $3, $4, $5, $6, $1 / $4}'
+}
+
+echo
+echo "End to end over shared memory, median of $runs runs (frames/s, latency ms):"
+echo
+echo "| payload | tools frames/s | tools p50 | tools p99 | peer frames/s | peer p50 | peer p99 | tools / peer |"
+echo "|---|---|---|---|---|---|---|---|"
+tools_raw=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain 91 --timeout 60 -- \
+  "$tools/h26x_publisher" --raw 1920x1080 --frames "$raw_frames" --domain 91)
+peer_raw=$(median_of_runs "$peer" bench-receive --tools-qos --domain 92 --timeout 60 -- \
+  "$peer" bench-send --tools-qos --raw 1920x1080 --frames "$raw_frames" --domain 92)
+row "raw rgb8 1920x1080 (6.2 MB), $raw_frames frames" "$tools_raw" "$peer_raw"
+tools_h264=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain 93 -- \
+  "$tools/h26x_publisher" --input "$sample" --domain 93)
+peer_h264=$(median_of_runs "$peer" bench-receive --tools-qos --domain 94 -- \
+  "$peer" bench-send --tools-qos --input "$sample" --domain 94)
+row "H.264 sample (150 frames, 1.4 kB each on average)" "$tools_h264" "$peer_h264"

@@ -2,7 +2,7 @@
 # The stream tools against an independent DDS peer (dds_peer), as separate
 # processes. Usage: stream_tools.sh SCENARIO TOOLS_DIR PEER SAMPLE_DIR OUT_DIR DOMAIN [TRANSPORT]
 # Scenarios: interop (both directions, both message shapes, one transport),
-# best-effort, stereo, interrupt, hostile.
+# best-effort, stereo, interrupt, limits, hostile.
 set -eu
 scenario="$1" tools="$2" peer="$3" samples="$4" out="$5" domain="$6" transport="${7:-shm}"
 pair="$(cd "$(dirname "$0")/../../scripts" && pwd)/run_pair.sh"
@@ -67,6 +67,39 @@ case "$scenario" in
     next=$(od -An -tx1 -j "$size" -N 4 "$h264" | tr -d ' \n')
     case "$next" in 00000001|000001*) ;; *) echo "cut inside an access unit (next bytes $next)"; exit 1 ;; esac
     echo "cut.h264: the first $size bytes of the input, whole access units"
+    ;;
+  limits)
+    echo "=== --frames, --duration and SIGTERM end a recording"
+    run_limited() {  # FPS OUTPUT RECORDER_ARGS...
+      local fps="$1" output="$2"; shift 2
+      "$tools/h26x_recorder" --output "$output" "$@" "${common[@]}" 2>recorder.log &
+      recorder=$!
+      sleep 0.3
+      "$tools/h26x_publisher" --input "$h264" --fps "$fps" "${common[@]}" 2>publisher.log &
+      publisher=$!
+    }
+    run_limited 100 twenty.h264 --frames 20
+    wait "$recorder" || { cat recorder.log; echo "--frames: recorder failed"; exit 1; }
+    wait "$publisher"
+    [ "$(summary_value frames,)" = 20 ] || { cat recorder.log; echo "--frames 20 recorded $(summary_value frames,)"; exit 1; }
+    cmp -n "$(stat -c %s twenty.h264)" "$h264" twenty.h264
+    started=$(date +%s%N)
+    run_limited 50 second.h264 --duration 1.5
+    wait "$recorder" || { cat recorder.log; echo "--duration: recorder failed"; exit 1; }
+    elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+    wait "$publisher"
+    frames=$(summary_value frames,)
+    [ "$frames" -gt 0 ] && [ "$frames" -lt 150 ] && [ "$elapsed_ms" -lt 2500 ] ||
+      { cat recorder.log; echo "--duration 1.5: $frames frames, ended after $elapsed_ms ms"; exit 1; }
+    cmp -n "$(stat -c %s second.h264)" "$h264" second.h264
+    run_limited 100 term.h264
+    sleep 0.5
+    kill -TERM "$recorder"
+    wait "$recorder" || { cat recorder.log; echo "SIGTERM: recorder failed"; exit 1; }
+    wait "$publisher"
+    grep -q "stopped by signal" recorder.log
+    cmp -n "$(stat -c %s term.h264)" "$h264" term.h264
+    echo "--frames 20: 20 frames; --duration 1.5: $frames frames after $elapsed_ms ms; SIGTERM: a clean prefix"
     ;;
   hostile)
     echo "=== hostile samples, then five valid frames and the marker"

@@ -10,7 +10,7 @@
 //   dds_peer send     [--type ...] --input FILE [--input FILE]... [--fps N] [common]
 //   dds_peer hostile  --input FILE [common]
 //   dds_peer bench-receive [common]
-//   dds_peer bench-send --raw WIDTHxHEIGHT --frames N [common]
+//   dds_peer bench-send --raw WIDTHxHEIGHT --frames N | --input FILE [common]
 // common: --topic DDS_TOPIC --domain N --transport shm|udp-loopback [--best-effort] [--tools-qos]
 //         [--timeout S]
 //
@@ -676,8 +676,10 @@ int hostile(const Common & common, const tools::Options & options)
 
 // ---- end-to-end benchmark: the same payloads, moved as raw CDR ----
 
-// A Compressed with one raw rgb8 Image of width x height, as CDR.
-std::vector<uint8_t> raw_frame(uint32_t width, uint32_t height, uint64_t count, const std::string & frame_id)
+// A Compressed with one Image holding `data`, as CDR.
+std::vector<uint8_t> frame_cdr(
+  uint32_t width, uint32_t height, const std::string & encoding, uint32_t step, uint64_t count,
+  const std::string & frame_id, const uint8_t * data, std::size_t size)
 {
   int32_t sec;
   uint32_t nanosec;
@@ -689,41 +691,62 @@ std::vector<uint8_t> raw_frame(uint32_t width, uint32_t height, uint64_t count, 
   cdr.put<uint64_t>(count);
   cdr.put<uint32_t>(height);
   cdr.put<uint32_t>(width);
-  cdr.put_string("rgb8");
+  cdr.put_string(encoding);
   cdr.put<uint8_t>(0);
-  cdr.put<uint32_t>(3 * width);
-  std::vector<uint8_t> pixels(std::size_t(3) * width * height, static_cast<uint8_t>(count));
-  cdr.put_bytes(pixels.data(), pixels.size());
+  cdr.put<uint32_t>(step);
+  cdr.put_bytes(data, size);
   return std::move(cdr.bytes());
+}
+
+// The frames to move: N raw rgb8 images of --raw WIDTHxHEIGHT (every one the
+// same buffer), or the access units of --input, each as one Compressed.
+std::vector<std::vector<uint8_t>> bench_frames(const tools::Options & options)
+{
+  std::vector<std::vector<uint8_t>> frames;
+  if (options.has("input")) {
+    for (const Input & input : read_inputs(options)) {
+      for (std::size_t i = 0; i < input.units.size(); ++i) {
+        frames.push_back(frame_cdr(
+            0, 0, "h264", 0, i, "camera", input.bytes.data() + input.units[i].offset, input.units[i].size));
+      }
+    }
+    return frames;
+  }
+  const std::string raw = options.get("raw", "1920x1080");
+  const uint32_t width = static_cast<uint32_t>(std::stoul(raw.substr(0, raw.find('x'))));
+  const uint32_t height = static_cast<uint32_t>(std::stoul(raw.substr(raw.find('x') + 1)));
+  const std::vector<uint8_t> pixels(std::size_t(3) * width * height, 0x80);
+  const std::vector<uint8_t> frame =
+    frame_cdr(width, height, "rgb8", 3 * width, 0, "camera", pixels.data(), pixels.size());
+  frames.assign(std::stoull(options.get("frames", "100")), frame);
+  return frames;
 }
 
 int bench_send(const Common & common, const tools::Options & options)
 {
-  const std::string raw = options.get("raw", "1920x1080");
-  const uint32_t width = static_cast<uint32_t>(std::stoul(raw.substr(0, raw.find('x'))));
-  const uint32_t height = static_cast<uint32_t>(std::stoul(raw.substr(raw.find('x') + 1)));
-  const uint64_t frames = std::stoull(options.get("frames", "100"));
-  std::vector<uint8_t> sample = raw_frame(width, height, 0, "camera");
+  std::vector<std::vector<uint8_t>> frames = bench_frames(options);
   Endpoint endpoint(common, new RawTopicType(dds_name("Compressed")));
   DataWriter * writer = endpoint.writer(common);
   const auto start = std::chrono::steady_clock::now();
-  for (uint64_t index = 0; index < frames; ++index) {
-    // The stamp (after the encapsulation) and the count change per frame.
+  uint64_t bytes = 0;
+  for (auto & frame : frames) {
+    // Stamped when sent (the header's stamp follows the encapsulation).
     int32_t sec;
     uint32_t nanosec;
     tools::now_stamp(sec, nanosec);
-    std::memcpy(&sample[4], &sec, 4);
-    std::memcpy(&sample[8], &nanosec, 4);
-    if (!writer->write(&sample)) {
+    std::memcpy(&frame[4], &sec, 4);
+    std::memcpy(&frame[8], &nanosec, 4);
+    if (!writer->write(&frame)) {
       throw std::runtime_error("write failed");
     }
+    bytes += frame.size();
   }
-  std::vector<uint8_t> marker = raw_frame(1, 1, frames, tools::kEndOfStream);
+  std::vector<uint8_t> marker = frame_cdr(0, 0, "", 0, frames.size(), tools::kEndOfStream, nullptr, 0);
   writer->write(&marker);
   writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(60, 0));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::fprintf(stderr, "dds_peer: sent %llu frames of %zu bytes in %.3f s\n",
-    static_cast<unsigned long long>(frames), sample.size(), seconds);
+  std::fprintf(stderr, "dds_peer: sent %zu frames, %llu bytes in %.3f s\n", frames.size(),
+    static_cast<unsigned long long>(bytes), seconds);
   return 0;
 }
 
