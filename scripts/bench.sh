@@ -6,7 +6,8 @@
 #   e2e  h26x_publisher to h26x_recorder over shared memory, raw 1920x1080
 #        rgb8 images and the H.264 sample, beside the independent peer
 #        (dds_peer) moving the same payloads with the same QoS
-# Usage: bench.sh [cdr|e2e|all] [benchmark arguments]   (default: all)
+#   python  conversion of the Python messages through their capsules
+# Usage: bench.sh [cdr|e2e|python|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -16,16 +17,24 @@ use_stand_ins
 build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder \
+  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like >/dev/null
 
 if [ "$part" = cdr ] || [ "$part" = all ]; then
   "$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
     --benchmark_min_time=0.2 "$@"
 fi
+export LD_LIBRARY_PATH="$build_dir:$LD_LIBRARY_PATH"
+if [ "$part" = python ] || [ "$part" = all ]; then
+  echo
+  echo "Python conversions through the capsules (best of 5 runs):"
+  echo
+  (cd "$ROOT/test/python" && PYTHONPATH="$build_dir/python:$build_dir/test:${PYTHONPATH:-}" \
+    /usr/bin/python3 bench_conversion.py)
+fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
 
 # ---- end to end ----
-export LD_LIBRARY_PATH="$build_dir:$LD_LIBRARY_PATH"
 tools="$build_dir/tools" peer="$build_dir/test/dds_peer" sample="$ROOT/tools/sample/sample.h264"
 work="$build_dir/e2e" && mkdir -p "$work"
 raw_frames=150 runs=3

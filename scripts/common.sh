@@ -9,8 +9,8 @@ export PATH="/usr/bin:/bin:${PATH}"
 # Everything the build, the tests and the demo take from Debian 12.
 DEBIAN_PACKAGES=(
   g++ cmake make binutils
-  python3 python3-ament-package
-  ament-cmake ament-cmake-core
+  python3 python3-dev python3-setuptools python3-ament-package
+  ament-cmake ament-cmake-core ament-cmake-python
   rosidl-cmake rosidl-generator-c-cpp
   librosidl-runtime-c-cpp-dev librosidl-typesupport-interface-dev
   librosidl-typesupport-introspection-c-cpp-dev

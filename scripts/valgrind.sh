@@ -22,4 +22,16 @@ for test in test_stand_ins test_definitions test_plain_records test_plain_cdr te
     grep -E '==[0-9]+==|FAILED' "$build_dir/$test.valgrind.log" | head -40
   fi
 done
+# The Python messages through their capsules (round trips and error paths).
+log="$build_dir/python_messages.valgrind.log"
+if (cd "$ROOT/test/python" && PYTHONMALLOC=malloc PACKAGE_SOURCE_DIR="$ROOT" \
+    PYTHONPATH="$build_dir/python:$build_dir/test:${PYTHONPATH:-}" LD_LIBRARY_PATH="$build_dir:$LD_LIBRARY_PATH" \
+    valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite \
+    /usr/bin/python3 -m unittest test_messages) >"$log" 2>&1; then
+  echo "python_messages: clean under memcheck ($(grep -E '^Ran [0-9]+ tests' "$log"))"
+else
+  status=1
+  echo "python_messages: memcheck found problems:"
+  grep -E '==[0-9]+==|FAIL|Error' "$log" | head -40
+fi
 exit "$status"

@@ -1,0 +1,1 @@
+from builtin_interfaces.msg._time import Time  # noqa: F401

@@ -1,0 +1,1 @@
+"""Stand-in for ROS 2's std_msgs: the Header message."""

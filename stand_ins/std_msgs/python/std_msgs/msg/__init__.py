@@ -1,0 +1,1 @@
+from std_msgs.msg._header import Header  # noqa: F401
