@@ -22,6 +22,18 @@ foreach(program plain_user class_user rclcpp_style_user rclc_style_user)
   endif()
 endforeach()
 
+# The installed Python package, as `. install/setup.sh` exposes it: the
+# classes, the field table and the extension module with its capsules.
+file(GLOB python_dirs "${INSTALLED}/lib/python3*/*-packages")
+set(ENV{PYTHONPATH} "${python_dirs}:$ENV{PYTHONPATH}")
+execute_process(
+  COMMAND /usr/bin/python3 -c
+    "from orvane_h26x_msgs.msg import MultiCompressed; m = MultiCompressed(); print(m); type(m).__import_type_support__(); assert type(m)._TYPE_SUPPORT is not None"
+  RESULT_VARIABLE result)
+if(result)
+  message(FATAL_ERROR "the installed Python messages do not load")
+endif()
+
 # Without the package's libraries on the library path the lookups give null,
 # with a line naming the missing library, and nothing crashes.
 set(ENV{LD_LIBRARY_PATH} "${library_path_without_package}")
