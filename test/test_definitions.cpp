@@ -256,6 +256,13 @@ TEST(Exports, PlainIntrospectionAndDispatchLibrariesExportTheirGetters)
   expect_exports(LIB_TYPESUPPORT_CPP, true, expected);
 }
 
+#ifdef PYTHON_EXTENSION
+TEST(Exports, PythonExtensionExportsItsInitFunctionOnly)
+{
+  expect_exports(PYTHON_EXTENSION, false, {"PyInit_orvane_h26x_msgs_s__rosidl_typesupport_c"});
+}
+#endif
+
 // ---- one introspection identifier per process ----
 
 std::string command_output(const std::string & command)

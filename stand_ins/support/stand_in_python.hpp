@@ -28,6 +28,25 @@ inline bool add_capsule(PyObject * module, const std::string & name, void * poin
   return true;
 }
 
+// The five capsules of message `name` that its metaclass reads; false (with
+// the module released) on failure, as a module's init function returns it.
+inline PyObject * with_message_capsules(
+  PyObject * module, const std::string & name, void * (*create)(), void (*destroy)(void *),
+  ConvertFromPy from_py, ConvertToPy to_py, const rosidl_message_type_support_t * type_support)
+{
+  if (module &&
+    add_capsule(module, "create_ros_message__" + name, reinterpret_cast<void *>(create)) &&
+    add_capsule(module, "destroy_ros_message__" + name, reinterpret_cast<void *>(destroy)) &&
+    add_capsule(module, "convert_from_py__" + name, reinterpret_cast<void *>(from_py)) &&
+    add_capsule(module, "convert_to_py__" + name, reinterpret_cast<void *>(to_py)) &&
+    add_capsule(module, "type_support__" + name, const_cast<rosidl_message_type_support_t *>(type_support)))
+  {
+    return module;
+  }
+  Py_XDECREF(module);
+  return nullptr;
+}
+
 // The class `name` of `module`, kept for the life of the process.
 inline PyObject * message_class(const char * module, const char * name)
 {

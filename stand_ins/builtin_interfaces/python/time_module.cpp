@@ -86,19 +86,7 @@ PyModuleDef module_definition = {
 
 PyMODINIT_FUNC PyInit_builtin_interfaces_s__rosidl_typesupport_c(void)
 {
-  PyObject * module = PyModule_Create(&module_definition);
-  if (module &&
-    stand_in::add_capsule(module, "create_ros_message__Time", reinterpret_cast<void *>(&create)) &&
-    stand_in::add_capsule(module, "destroy_ros_message__Time", reinterpret_cast<void *>(&destroy)) &&
-    stand_in::add_capsule(module, "convert_from_py__Time", reinterpret_cast<void *>(&from_py)) &&
-    stand_in::add_capsule(module, "convert_to_py__Time", reinterpret_cast<void *>(&to_py)) &&
-    stand_in::add_capsule(
-      module, "type_support__Time",
-      const_cast<rosidl_message_type_support_t *>(
-        rosidl_typesupport_c__get_message_type_support_handle__builtin_interfaces__msg__Time())))
-  {
-    return module;
-  }
-  Py_XDECREF(module);
-  return nullptr;
+  return stand_in::with_message_capsules(
+    PyModule_Create(&module_definition), "Time", create, destroy, from_py, to_py,
+    rosidl_typesupport_c__get_message_type_support_handle__builtin_interfaces__msg__Time());
 }

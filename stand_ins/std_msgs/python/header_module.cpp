@@ -92,19 +92,7 @@ PyModuleDef module_definition = {
 
 PyMODINIT_FUNC PyInit_std_msgs_s__rosidl_typesupport_c(void)
 {
-  PyObject * module = PyModule_Create(&module_definition);
-  if (module &&
-    stand_in::add_capsule(module, "create_ros_message__Header", reinterpret_cast<void *>(&create)) &&
-    stand_in::add_capsule(module, "destroy_ros_message__Header", reinterpret_cast<void *>(&destroy)) &&
-    stand_in::add_capsule(module, "convert_from_py__Header", reinterpret_cast<void *>(&from_py)) &&
-    stand_in::add_capsule(module, "convert_to_py__Header", reinterpret_cast<void *>(&to_py)) &&
-    stand_in::add_capsule(
-      module, "type_support__Header",
-      const_cast<rosidl_message_type_support_t *>(
-        rosidl_typesupport_c__get_message_type_support_handle__std_msgs__msg__Header())))
-  {
-    return module;
-  }
-  Py_XDECREF(module);
-  return nullptr;
+  return stand_in::with_message_capsules(
+    PyModule_Create(&module_definition), "Header", create, destroy, from_py, to_py,
+    rosidl_typesupport_c__get_message_type_support_handle__std_msgs__msg__Header());
 }
