@@ -44,33 +44,16 @@ constexpr std::uint8_t introspection_c_type_id(FieldKind kind)
   }
 }
 
-// A plain sequence of `size` initialised elements.
-template<FieldKind Kind, class Sequence>
-bool init_sequence(Sequence & sequence, std::size_t size)
-{
-  if constexpr (Kind == FieldKind::UINT8_SEQUENCE) {
-    return rosidl_runtime_c__uint8__Sequence__init(&sequence, size);
-  } else if constexpr (Kind == FieldKind::STRING_SEQUENCE) {
-    return rosidl_runtime_c__String__Sequence__init(&sequence, size);
-  } else if constexpr (Kind == FieldKind::HEADER_SEQUENCE) {
-    return std_msgs__msg__Header__Sequence__init(&sequence, size);
-  } else {
-    return PlainFunctions<ElementOf<Sequence>>::sequence_init(&sequence, size);
-  }
-}
-
 // Deep copy of one element into an initialised one, as the classes' `=` does.
 template<FieldKind Kind, class Element>
 void copy_element(const Element & input, Element & output)
 {
-  if constexpr (Kind == FieldKind::UINT8_SEQUENCE) {
-    output = input;
-  } else if constexpr (Kind == FieldKind::STRING_SEQUENCE) {
-    rosidl_runtime_c__String__copy(&input, &output);
-  } else if constexpr (Kind == FieldKind::HEADER_SEQUENCE) {
-    std_msgs__msg__Header__copy(&input, &output);
-  } else {
+  if constexpr (Kind == FieldKind::MESSAGE_SEQUENCE) {
     PlainFunctions<Element>::copy(&input, &output);
+  } else {
+    constexpr FieldKind element_kind = Kind == FieldKind::UINT8_SEQUENCE ? FieldKind::UINT8 :
+      Kind == FieldKind::STRING_SEQUENCE ? FieldKind::STRING : FieldKind::HEADER;
+    copy_member<element_kind>(input, output);
   }
 }
 

@@ -18,6 +18,21 @@ namespace orvane_h26x_msgs::msg::detail
 
 // ---- one member, by field kind ----
 
+// A sequence member of kind Kind as a plain sequence of `size` initialised elements.
+template<FieldKind Kind, class Sequence>
+bool init_sequence(Sequence & sequence, std::size_t size)
+{
+  if constexpr (Kind == FieldKind::UINT8_SEQUENCE) {
+    return rosidl_runtime_c__uint8__Sequence__init(&sequence, size);
+  } else if constexpr (Kind == FieldKind::STRING_SEQUENCE) {
+    return rosidl_runtime_c__String__Sequence__init(&sequence, size);
+  } else if constexpr (Kind == FieldKind::HEADER_SEQUENCE) {
+    return std_msgs__msg__Header__Sequence__init(&sequence, size);
+  } else {
+    return PlainFunctions<ElementOf<Sequence>>::sequence_init(&sequence, size);
+  }
+}
+
 template<FieldKind Kind, class Member>
 bool init_member(Member & member)
 {
@@ -31,16 +46,10 @@ bool init_member(Member & member)
     std::memset(static_cast<void *>(&member), 0, sizeof(member));
     if constexpr (Kind == FieldKind::STRING) {
       return rosidl_runtime_c__String__init(&member);
-    } else if constexpr (Kind == FieldKind::UINT8_SEQUENCE) {
-      return rosidl_runtime_c__uint8__Sequence__init(&member, 0);
-    } else if constexpr (Kind == FieldKind::STRING_SEQUENCE) {
-      return rosidl_runtime_c__String__Sequence__init(&member, 0);
     } else if constexpr (Kind == FieldKind::HEADER) {
       return std_msgs__msg__Header__init(&member);
-    } else if constexpr (Kind == FieldKind::HEADER_SEQUENCE) {
-      return std_msgs__msg__Header__Sequence__init(&member, 0);
     } else {
-      return PlainFunctions<ElementOf<Member>>::sequence_init(&member, 0);
+      return init_sequence<Kind>(member, 0);
     }
   }
 }
