@@ -51,13 +51,15 @@ use_workspace() {
 }
 
 # The stand-ins only: builds of the package under test must load their own
-# libraries, not the installed ones (LD_LIBRARY_PATH would win over RUNPATH).
+# libraries, not installed ones (LD_LIBRARY_PATH would win over RUNPATH).
+# Every install prefix of this package goes (its lib/ and Python folders),
+# this tree's and any other that a sourced setup script chained in.
 use_stand_ins() {
   use_workspace
-  local own="$ROOT/install/orvane_h26x_msgs"
-  without_own() { printf '%s' "$1" | tr ':' '\n' | grep -v "^$own" | paste -sd: -; }
-  LD_LIBRARY_PATH="$(without_own "${LD_LIBRARY_PATH:-}")"
-  CMAKE_PREFIX_PATH="$(without_own "${CMAKE_PREFIX_PATH:-}")"
-  AMENT_PREFIX_PATH="$(without_own "${AMENT_PREFIX_PATH:-}")"
-  export LD_LIBRARY_PATH CMAKE_PREFIX_PATH AMENT_PREFIX_PATH
+  without_package() { printf '%s' "$1" | tr ':' '\n' | grep -Ev '/orvane_h26x_msgs(/lib(/.*)?)?$' | paste -sd: -; }
+  LD_LIBRARY_PATH="$(without_package "${LD_LIBRARY_PATH:-}")"
+  CMAKE_PREFIX_PATH="$(without_package "${CMAKE_PREFIX_PATH:-}")"
+  AMENT_PREFIX_PATH="$(without_package "${AMENT_PREFIX_PATH:-}")"
+  PYTHONPATH="$(without_package "${PYTHONPATH:-}")"
+  export LD_LIBRARY_PATH CMAKE_PREFIX_PATH AMENT_PREFIX_PATH PYTHONPATH
 }
