@@ -14,7 +14,7 @@ DEBIAN_PACKAGES=(
   rosidl-cmake rosidl-generator-c-cpp
   librosidl-runtime-c-cpp-dev librosidl-typesupport-interface-dev
   librosidl-typesupport-introspection-c-cpp-dev
-  librcutils-dev libfastcdr-dev
+  librcutils-dev librcpputils-dev libfastcdr-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-library-path python3-colcon-recursive-crawl
   libgtest-dev libbenchmark-dev libfastrtps-dev
