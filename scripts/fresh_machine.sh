@@ -6,9 +6,13 @@
 # The root and its mounts are removed on every exit; the exit status is the
 # inner one and the test command's closing line is printed last.
 #
-# Usage: fresh_machine.sh [COMMIT]   (default HEAD; needs root)
+# Usage: fresh_machine.sh [--repeat N] [COMMIT]   (default HEAD; needs root)
+# --repeat runs the test command N times in a row (a check for flaky tests).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+repeat=1
+if [ "${1:-}" = "--repeat" ]; then repeat="$2"; shift 2; fi
+[[ "$repeat" =~ ^[1-9][0-9]*$ ]] || { echo "fresh_machine.sh: --repeat takes a count" >&2; exit 2; }
 commit="$(git -C "$ROOT" rev-parse --verify "${1:-HEAD}^{commit}")"
 [ "$(id -u)" -eq 0 ] || { echo "fresh_machine.sh: needs root (mmdebstrap, mount, chroot)" >&2; exit 2; }
 
@@ -64,7 +68,8 @@ done
 
 status=0
 env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb \
-  chroot "$rootfs" /bin/bash -c 'cd /work/orvane_h26x_msgs && ./scripts/demo.sh && ./scripts/test.sh' \
+  chroot "$rootfs" /bin/bash -c "cd /work/orvane_h26x_msgs && ./scripts/demo.sh &&
+    for run in \$(seq $repeat); do ./scripts/test.sh || exit; done" \
   2>&1 | tee "$log" || status=$?
 echo "=== fresh machine: exit $status after $(( $(date +%s) - started )) s"
 exit "$status"

@@ -572,17 +572,20 @@ int send(const Common & common, const tools::Options & options)
   Endpoint endpoint(common, dynamic_type_support(type));
   DataWriter * writer = endpoint.writer(common);
   const auto start = std::chrono::steady_clock::now();
-  for (std::size_t index = 0; index <= frames; ++index) {
-    DynamicData_ptr message = make_message(type, inputs, index, index == frames);
+  // A best-effort marker may be lost like any sample: it goes out three times.
+  const std::size_t markers = common.best_effort ? 3 : 1;
+  for (std::size_t index = 0; index < frames + markers; ++index) {
+    DynamicData_ptr message = make_message(type, inputs, std::min(index, frames), index >= frames);
     if (!writer->write(message.get())) {
       throw std::runtime_error("write failed");
     }
-    if (fps > 0) {
+    if (index >= frames) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(common.best_effort ? 100 : 0));
+    } else if (fps > 0) {
       std::this_thread::sleep_until(start + std::chrono::duration<double>((index + 1) / fps));
     }
   }
   writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(30, 0));
-  std::this_thread::sleep_for(std::chrono::milliseconds(common.best_effort ? 300 : 0));
   std::cerr << "dds_peer: sent " << frames << " frames as " << dds_name(type) << "\n";
   return 0;
 }
