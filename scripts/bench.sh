@@ -3,9 +3,11 @@
 #   cdr  the type supports against memcpy (Google Benchmark, repetitions; the
 #        last table gives each operation against memcpy); extra arguments go
 #        to the benchmark program
-#   e2e  h26x_publisher to h26x_recorder over shared memory, raw 1920x1080
-#        rgb8 images and the H.264 sample, beside the independent peer
-#        (dds_peer) moving the same payloads with the same QoS
+#   e2e  h26x_publisher to h26x_recorder over shared memory (raw 1920x1080
+#        rgb8 images and the H.264 sample) and over UDP loopback (raw
+#        images), as fast as the reader takes, beside the independent peer
+#        (dds_peer) moving the same payloads with the same QoS policies and
+#        Fast DDS's default timing and socket settings
 #   python  conversion of the Python messages through their capsules
 # Usage: bench.sh [cdr|e2e|python|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
@@ -33,6 +35,8 @@ if [ "$part" = python ] || [ "$part" = all ]; then
     /usr/bin/python3 bench_conversion.py)
 fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
+# Nothing leaves this machine.
+export ROS_LOCALHOST_ONLY=1
 
 # ---- end to end ----
 tools="$build_dir/tools" peer="$build_dir/test/dds_peer" sample="$ROOT/tools/sample/sample.h264"
@@ -58,18 +62,31 @@ row() {  # LABEL TOOLS_RESULT PEER_RESULT
     '{printf "| %s | %.1f | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f |\n", label, $1, $2, $3, $4, $5, $6, $1 / $4}'
 }
 
-echo
-echo "End to end over shared memory, median of $runs runs (frames/s, latency ms):"
-echo
-echo "| payload | tools frames/s | tools p50 | tools p99 | peer frames/s | peer p50 | peer p99 | tools / peer |"
-echo "|---|---|---|---|---|---|---|---|"
-tools_raw=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain 91 --timeout 60 -- \
-  "$tools/h26x_publisher" --raw 1920x1080 --frames "$raw_frames" --domain 91)
-peer_raw=$(median_of_runs "$peer" bench-receive --tools-qos --domain 92 --timeout 60 -- \
-  "$peer" bench-send --tools-qos --raw 1920x1080 --frames "$raw_frames" --domain 92)
-row "raw rgb8 1920x1080 (6.2 MB), $raw_frames frames" "$tools_raw" "$peer_raw"
-tools_h264=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain 93 -- \
-  "$tools/h26x_publisher" --input "$sample" --domain 93)
-peer_h264=$(median_of_runs "$peer" bench-receive --tools-qos --domain 94 -- \
-  "$peer" bench-send --tools-qos --input "$sample" --domain 94)
+header() {
+  echo
+  echo "$1, median of $runs runs (frames/s, latency ms):"
+  echo
+  echo "| payload | tools frames/s | tools p50 | tools p99 | peer frames/s | peer p50 | peer p99 | tools / peer |"
+  echo "|---|---|---|---|---|---|---|---|"
+}
+
+# Raw frames: TRANSPORT DOMAIN FRAMES
+raw_row() {
+  local tools_raw peer_raw
+  tools_raw=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain "$2" --transport "$1" --timeout 60 -- \
+    "$tools/h26x_publisher" --raw 1920x1080 --frames "$3" --fps 0 --domain "$2" --transport "$1")
+  peer_raw=$(median_of_runs "$peer" bench-receive --tools-qos --domain $(($2 + 1)) --transport "$1" --timeout 60 -- \
+    "$peer" bench-send --tools-qos --raw 1920x1080 --frames "$3" --domain $(($2 + 1)) --transport "$1")
+  row "raw rgb8 1920x1080 (6.2 MB), $3 frames" "$tools_raw" "$peer_raw"
+}
+
+header "End to end over shared memory"
+raw_row shm 91 "$raw_frames"
+tools_h264=$(median_of_runs "$tools/h26x_recorder" --output /dev/null --domain 93 --transport shm -- \
+  "$tools/h26x_publisher" --input "$sample" --fps 0 --domain 93 --transport shm)
+peer_h264=$(median_of_runs "$peer" bench-receive --tools-qos --domain 94 --transport shm -- \
+  "$peer" bench-send --tools-qos --input "$sample" --domain 94 --transport shm)
 row "H.264 sample (150 frames, 1.4 kB each on average)" "$tools_h264" "$peer_h264"
+
+header "End to end over UDP loopback"
+raw_row udp-loopback 95 30

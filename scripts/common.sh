@@ -17,7 +17,7 @@ DEBIAN_PACKAGES=(
   librcutils-dev librcpputils-dev libfastcdr-dev
   colcon python3-colcon-core python3-colcon-cmake python3-colcon-ros
   python3-colcon-library-path python3-colcon-recursive-crawl
-  libgtest-dev libbenchmark-dev libfastrtps-dev
+  libgtest-dev libbenchmark-dev libfastrtps-dev cyclonedds-dev cyclonedds-tools
   clang-14 libclang-rt-14-dev valgrind
 )
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The stream demo: h26x_recorder and h26x_publisher as two processes over
-# Fast DDS (shared memory), first on the H.264 sample alone, then on both
-# samples as one MultiCompressed stream; every recording must equal its input.
+# Fast DDS, set up as two ROS 2 nodes on this machine would be, first on the
+# H.264 sample alone (at its own 25 frames/s), then on both samples as one
+# MultiCompressed stream; every recording must equal its input.
 #
 # Usage: stream_demo.sh [--installed] TOOLS_DIR SAMPLE_DIR OUTPUT_DIR [DOMAIN]
 # With --installed the first run uses the programs' defaults: no arguments.
 set -eu
+# Nothing leaves this machine: the tools follow ROS 2's environment.
+export ROS_LOCALHOST_ONLY=1
 installed=false
 if [ "${1:-}" = "--installed" ]; then installed=true; shift; fi
 tools="$1" samples="$2" out="$3" domain="${4:-0}"

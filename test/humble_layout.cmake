@@ -6,13 +6,13 @@
 # Humble does not have.
 cmake_minimum_required(VERSION 3.16)
 set(humble_packages
-  ament_cmake ament_cmake_python builtin_interfaces fastcdr fastrtps gtest python3 python3-dev rcpputils rcutils
+  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps gtest python3 python3-dev rcpputils rcutils
   rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
   rosidl_typesupport_cpp rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
   std_msgs)
 # CMake's own modules and Humble's vendor packages' CMake names.
-set(cmake_only_names GTest benchmark Python3)
+set(cmake_only_names CycloneDDS GTest benchmark Python3)
 
 set(prefix "${BINARY_DIR}/opt/ros/humble")
 file(REMOVE_RECURSE "${BINARY_DIR}")

@@ -48,6 +48,21 @@ TEST(AnnexB, GeometryFromTheSequenceParameterSet)
   EXPECT_EQ(geometry.height, 240u);
 }
 
+TEST(AnnexB, FrameRateFromTheTimingInformation)
+{
+  const std::vector<uint8_t> h264 = read_file(std::string(SAMPLE_DIR) + "/sample.h264");
+  EXPECT_DOUBLE_EQ(annexb::find_frame_rate(h264.data(), h264.size(), annexb::Codec::H264), 25.0);
+  // An H.265 VPS written bit by bit: one layer, no sub-layers, timing
+  // 1001 / 30000 (the profile_tier_level and escapes are the sample's).
+  const std::vector<uint8_t> vps = {
+    0, 0, 0, 1, 0x40, 0x01, 0x0c, 0x01, 0xff, 0xff, 0x01, 0x60, 0, 0, 3, 0, 0x90, 0, 0, 3, 0, 0, 3, 0, 0x3c,
+    0xf0, 0x30, 0x00, 0x00, 0x3e, 0x90, 0x00, 0x07, 0x53, 0x08};
+  EXPECT_NEAR(annexb::find_frame_rate(vps.data(), vps.size(), annexb::Codec::H265), 30000.0 / 1001, 1e-9);
+  // Cut before the timing, or no parameter set: no rate rather than a guess.
+  EXPECT_EQ(annexb::find_frame_rate(vps.data(), vps.size() - 6, annexb::Codec::H265), 0.0);
+  EXPECT_EQ(annexb::find_frame_rate(h264.data() + 40, 2000, annexb::Codec::H264), 0.0);
+}
+
 TEST(AnnexB, OddInputStaysWhole)
 {
   const std::vector<uint8_t> garbage = {1, 2, 3, 0, 0};

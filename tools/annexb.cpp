@@ -128,7 +128,45 @@ void skip_scaling_list(BitReader & reader, int size)
   }
 }
 
-Geometry h264_sps_geometry(const uint8_t * payload, std::size_t size)
+// Picture rate from an H.264 SPS's VUI timing information, read on from
+// just after frame_cropping; 0 when the SPS has none.
+double h264_vui_frame_rate(BitReader & reader)
+{
+  if (!reader.bit()) {  // vui_parameters_present_flag
+    return 0;
+  }
+  if (reader.bit() && reader.bits(8) == 255) {  // aspect_ratio_idc: Extended_SAR
+    reader.bits(32);
+  }
+  if (reader.bit()) {  // overscan_info_present_flag
+    reader.bit();
+  }
+  if (reader.bit()) {  // video_signal_type_present_flag
+    reader.bits(4);
+    if (reader.bit()) {  // colour_description_present_flag
+      reader.bits(24);
+    }
+  }
+  if (reader.bit()) {  // chroma_loc_info_present_flag
+    reader.ue();
+    reader.ue();
+  }
+  if (!reader.bit()) {  // timing_info_present_flag
+    return 0;
+  }
+  const uint32_t units_in_tick = reader.bits(32);
+  const uint32_t time_scale = reader.bits(32);
+  // A frame is two ticks (one per field).
+  return units_in_tick ? time_scale / (2.0 * units_in_tick) : 0;
+}
+
+struct SpsInfo
+{
+  Geometry geometry;
+  double frame_rate = 0;
+};
+
+SpsInfo h264_sps(const uint8_t * payload, std::size_t size)
 {
   BitReader reader(unescape(payload, size));
   const uint32_t profile = reader.bits(8);
@@ -185,10 +223,63 @@ Geometry h264_sps_geometry(const uint8_t * payload, std::size_t size)
   const uint32_t array_type = separate_planes ? 0 : chroma_format;
   const uint32_t crop_x = array_type == 0 ? 1 : (chroma_format == 3 ? 1 : 2);
   const uint32_t crop_y = (array_type == 0 ? 1 : (chroma_format == 1 ? 2 : 1)) * (2 - frame_mbs_only);
-  Geometry geometry;
-  geometry.width = width_in_mbs * 16 - (crop_left + crop_right) * crop_x;
-  geometry.height = (2 - frame_mbs_only) * height_in_map_units * 16 - (crop_top + crop_bottom) * crop_y;
-  return geometry;
+  SpsInfo info;
+  info.geometry.width = width_in_mbs * 16 - (crop_left + crop_right) * crop_x;
+  info.geometry.height = (2 - frame_mbs_only) * height_in_map_units * 16 - (crop_top + crop_bottom) * crop_y;
+  try {
+    info.frame_rate = h264_vui_frame_rate(reader);
+  } catch (const std::out_of_range &) {
+    // The size stands without the timing.
+  }
+  return info;
+}
+
+// Picture rate from an H.265 VPS's timing information; 0 when it has none.
+double h265_vps_frame_rate(const uint8_t * payload, std::size_t size)
+{
+  BitReader reader(unescape(payload, size));
+  reader.bits(12);  // vps_id, base layer flags, max_layers_minus1
+  const uint32_t sub_layers_minus1 = reader.bits(3);
+  reader.bits(17);  // temporal_id_nesting_flag, reserved 0xffff
+  // profile_tier_level(1, sub_layers_minus1)
+  reader.bits(32);
+  reader.bits(32);
+  reader.bits(32);
+  std::vector<std::pair<bool, bool>> sub_layer_present(sub_layers_minus1);
+  for (auto & present : sub_layer_present) {
+    present.first = reader.bit();
+    present.second = reader.bit();
+  }
+  if (sub_layers_minus1 > 0) {
+    reader.bits(2 * static_cast<int>(8 - sub_layers_minus1));
+  }
+  for (const auto & present : sub_layer_present) {
+    if (present.first) {
+      reader.bits(32);
+      reader.bits(32);
+      reader.bits(24);
+    }
+    if (present.second) {
+      reader.bits(8);
+    }
+  }
+  const bool ordering_for_each = reader.bit();
+  for (uint32_t i = ordering_for_each ? 0 : sub_layers_minus1; i <= sub_layers_minus1; ++i) {
+    reader.ue();
+    reader.ue();
+    reader.ue();
+  }
+  const uint32_t max_layer_id = reader.bits(6);
+  const uint32_t layer_sets = reader.ue() + 1;
+  for (uint32_t i = 1; i < layer_sets; ++i) {
+    reader.bits(static_cast<int>(max_layer_id) + 1);
+  }
+  if (!reader.bit()) {  // vps_timing_info_present_flag
+    return 0;
+  }
+  const uint32_t units_in_tick = reader.bits(32);
+  const uint32_t time_scale = reader.bits(32);
+  return units_in_tick ? static_cast<double>(time_scale) / units_in_tick : 0;
 }
 
 }  // namespace
@@ -241,23 +332,52 @@ std::vector<AccessUnit> split_access_units(const std::vector<uint8_t> & stream, 
   return units;
 }
 
+namespace
+{
+// The first parameter set of `type` in the range, parsed by `parse` (which
+// gets the payload after the NAL header); `fallback` when there is none or it
+// is cut short.
+template<class Result, class Parse>
+Result parse_first(
+  const uint8_t * data, std::size_t size, Codec codec, unsigned type, Result fallback, Parse parse)
+{
+  const std::size_t header_size = codec == Codec::H264 ? 1 : 2;
+  const std::vector<Nal> nals = find_nal_units(data, size);
+  for (std::size_t i = 0; i < nals.size(); ++i) {
+    if (nals[i].header + header_size <= size && nal_type(codec, data[nals[i].header]) == type) {
+      const std::size_t end = i + 1 < nals.size() ? nals[i + 1].start_code : size;
+      if (end < nals[i].header + header_size) {
+        return fallback;
+      }
+      try {
+        return parse(data + nals[i].header + header_size, end - nals[i].header - header_size);
+      } catch (const std::out_of_range &) {
+        return fallback;
+      }
+    }
+  }
+  return fallback;
+}
+}  // namespace
+
 Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec)
 {
   if (codec != Codec::H264) {
     return {};
   }
-  const std::vector<Nal> nals = find_nal_units(data, size);
-  for (std::size_t i = 0; i < nals.size(); ++i) {
-    if (nals[i].header < size && (data[nals[i].header] & 0x1F) == 7) {
-      const std::size_t end = i + 1 < nals.size() ? nals[i + 1].start_code : size;
-      try {
-        return h264_sps_geometry(data + nals[i].header + 1, end - nals[i].header - 1);
-      } catch (const std::out_of_range &) {
-        return {};
-      }
-    }
+  return parse_first(data, size, codec, 7, Geometry{}, [](const uint8_t * payload, std::size_t length) {
+             return h264_sps(payload, length).geometry;
+           });
+}
+
+double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec)
+{
+  if (codec == Codec::H264) {
+    return parse_first(data, size, codec, 7, 0.0, [](const uint8_t * payload, std::size_t length) {
+               return h264_sps(payload, length).frame_rate;
+             });
   }
-  return {};
+  return parse_first(data, size, codec, 32, 0.0, h265_vps_frame_rate);
 }
 
 }  // namespace annexb

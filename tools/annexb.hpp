@@ -36,6 +36,11 @@ struct Geometry
 };
 Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec);
 
+// Pictures per second from the timing information of the first H.264
+// sequence parameter set (VUI) or H.265 video parameter set in the range;
+// 0 where there is none.
+double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec);
+
 }  // namespace annexb
 
 #endif  // ORVANE_H26X_MSGS_TOOLS__ANNEXB_HPP_

@@ -32,6 +32,7 @@ struct Stream
   std::vector<uint8_t> bytes;
   std::vector<annexb::AccessUnit> units;
   annexb::Geometry geometry;
+  double frame_rate = 0;  // from the stream's timing information, 0 when it has none
 };
 
 Stream load(const std::string & path)
@@ -47,6 +48,7 @@ Stream load(const std::string & path)
   stream.encoding = annexb::codec_name(codec);
   stream.units = annexb::split_access_units(stream.bytes, codec);
   stream.geometry = annexb::find_geometry(stream.bytes.data(), stream.bytes.size(), codec);
+  stream.frame_rate = annexb::find_frame_rate(stream.bytes.data(), stream.bytes.size(), codec);
   return stream;
 }
 
@@ -57,8 +59,15 @@ Stream raw_frames(const std::string & size, std::size_t frames)
   Stream stream;
   stream.path = "raw rgb8 " + size;
   stream.encoding = "rgb8";
-  stream.geometry.width = static_cast<uint32_t>(std::stoul(size.substr(0, size.find('x'))));
-  stream.geometry.height = static_cast<uint32_t>(std::stoul(size.substr(size.find('x') + 1)));
+  unsigned width = 0, height = 0;
+  char end = 0;
+  if (std::sscanf(size.c_str(), "%5ux%5u%c", &width, &height, &end) != 2 || !width || !height || width > 16384 ||
+    height > 16384)
+  {
+    throw orvane_dds::UsageError("--raw '" + size + "' is not WIDTHxHEIGHT (each 1 to 16384)");
+  }
+  stream.geometry.width = width;
+  stream.geometry.height = height;
   stream.step = 3 * stream.geometry.width;
   stream.bytes.assign(std::size_t(stream.step) * stream.geometry.height, 0x80);
   stream.units.assign(frames, annexb::AccessUnit{0, stream.bytes.size()});
@@ -109,31 +118,25 @@ void fill_frame(ImageLike & image, const Stream & stream, std::size_t index)
   }
 }
 
-void usage()
+// Writes the first frame alone and waits until every matched reader has
+// acknowledged it, so that the stream's start (its parameter sets and first
+// keyframe) is not lost to a reader still setting up its side of the match.
+bool write_first(eprosima::fastdds::dds::DataWriter * writer, void * message)
 {
-  std::cout <<
-    "usage: h26x_publisher [--input FILE]... [--multi] [--topic NAME] [--domain N]\n"
-    "                      [--transport shm|udp-loopback|all-interfaces] [--fps N] [--wait SECONDS]\n"
-    "       h26x_publisher --raw WIDTHxHEIGHT [--frames N] [...]\n"
-    "Publishes each access unit of the Annex-B stream(s) as orvane_h26x_msgs/Compressed\n"
-    "(or MultiCompressed with --multi or several inputs) on the ROS topic NAME (default\n"
-    "/camera/h26x, or /camera/h26x_multi); --raw sends N raw rgb8 images instead. QoS:\n"
-    "reliable, volatile, keep-all. The default transport is shared memory; nothing leaves\n"
-    "the machine unless --transport all-interfaces is given.\n";
-}
-}  // namespace
-
-int main(int argc, char ** argv)
-try {
-  const tools::Options options(argc, argv, {"multi"});
-  if (options.help) {
-    usage();
-    return 0;
+  if (!writer->write(message)) {
+    throw std::runtime_error("write failed at frame 0");
   }
+  return writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(5, 0)) ==
+         eprosima::fastrtps::types::ReturnCode_t::RETCODE_OK;
+}
+
+int publish(const tools::Options & options)
+{
   std::vector<std::string> inputs = options.all("input");
   std::vector<Stream> streams;
   if (options.has("raw")) {
-    streams.push_back(raw_frames(options.get("raw", ""), std::stoul(options.get("frames", "100"))));
+    streams.push_back(
+      raw_frames(options.get("raw", ""), static_cast<std::size_t>(options.number("frames", 100, 1, 1e9))));
   } else if (inputs.empty()) {
     inputs.push_back(ORVANE_H26X_MSGS_SAMPLE_DIR "/sample.h264");
   }
@@ -142,14 +145,22 @@ try {
   }
   const tools::StreamOptions endpoint = tools::stream_options(options, options.has("multi") || streams.size() > 1);
   const bool multi = endpoint.multi;
-  const double fps = std::stod(options.get("fps", "0"));
+  const double wait = options.number("wait", 10, 0, 86400);
+  double stream_rate = 0;
   std::size_t frames = 0;
   for (const Stream & stream : streams) {
     frames = std::max(frames, stream.units.size());
+    stream_rate = stream_rate > 0 ? stream_rate : stream.frame_rate;
     std::cerr << "input " << stream.path << ": " << stream.encoding << ", "
               << stream.units.size() << " access units, " << stream.bytes.size() << " bytes, "
-              << stream.geometry.width << "x" << stream.geometry.height << "\n";
+              << stream.geometry.width << "x" << stream.geometry.height;
+    if (stream.frame_rate > 0) {
+      std::cerr << ", " << stream.frame_rate << " frames/s";
+    }
+    std::cerr << "\n";
   }
+  const double fps = options.number("fps", stream_rate > 0 && stream_rate <= 1000 ? stream_rate : 25, 0, 1000);
+  std::cerr << "publisher: " << (fps > 0 ? std::to_string(fps) + " frames/s" : "as fast as the readers take") << "\n";
 
   // The plain records are created and destroyed through the C API; the type
   // support comes from the C dispatch handle, as for a C node.
@@ -164,10 +175,9 @@ try {
     factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
       [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
   }
-  orvane_dds::Session session(
-    handle, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport));
+  orvane_dds::Session session(handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
   auto * writer = session.writer();
-  if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * std::stod(options.get("wait", "10")))))) {
+  if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * wait)))) {
     std::cerr << "no reader on " << endpoint.topic << "\n";
     return 1;
   }
@@ -188,7 +198,7 @@ try {
     check(orvane_h26x_msgs__msg__Image__Sequence__init(&single->images, 1), "images");
   }
 
-  const auto start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   uint64_t bytes = 0;
   for (std::size_t index = 0; index <= frames; ++index) {
     const bool end = index == frames;
@@ -206,7 +216,12 @@ try {
       fill_frame(single->images.data[0], streams[0], index);
       bytes += single->images.data[0].data.size;
     }
-    if (!writer->write(message)) {
+    if (index == 0) {
+      if (!write_first(writer, message)) {
+        std::cerr << "publisher: the first frame is not acknowledged after 5 s; going on\n";
+      }
+      start = std::chrono::steady_clock::now();  // the pace counts from the acknowledged start
+    } else if (!writer->write(message)) {
       throw std::runtime_error("write failed at frame " + std::to_string(index));
     }
     if (!end && (index + 1) % 25 == 0) {
@@ -223,7 +238,31 @@ try {
     stderr, "publisher: %zu frames, %llu bytes in %.3f s: %.1f frames/s, %.2f MB/s\n", frames,
     static_cast<unsigned long long>(bytes), seconds, frames / seconds, bytes / seconds / 1e6);
   return 0;
-} catch (const std::exception & error) {
-  std::cerr << "h26x_publisher: " << error.what() << "\n";
-  return 1;
+}
+
+void usage()
+{
+  std::cout <<
+    "usage: h26x_publisher [--input FILE]... [--multi] [--fps N] [--wait SECONDS]\n"
+    "                      [--topic NAME] [--domain N] [--transport T]\n"
+    "       h26x_publisher --raw WIDTHxHEIGHT [--frames N] [...]\n"
+    "Publishes each access unit of the Annex-B stream(s) as orvane_h26x_msgs/Compressed\n"
+    "(or MultiCompressed with --multi or several inputs) on the ROS topic NAME (default\n"
+    "/camera/h26x, or /camera/h26x_multi); --raw sends N (100) raw rgb8 images instead.\n"
+    "  --fps N           frames per second: default the stream's own rate (from the\n"
+    "                    H.264 SPS or H.265 VPS timing), else 25; 0 sends as fast as\n"
+    "                    the readers take\n"
+    "  --wait SECONDS    how long to wait for a reader (10)\n"
+    << tools::kStreamOptionsHelp <<
+    "QoS offered: reliable, transient-local, keep-all with 64 samples in flight,\n"
+    "heartbeat every 100 ms. Nothing is written until the readers present have matched\n"
+    "and acknowledged; a reader that joins later gets what is not yet acknowledged by\n"
+    "all (at most 64 frames) if it asks for transient-local, the frames after it joined\n"
+    "if volatile.\n";
+}
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  return tools::run_stream_tool("h26x_publisher", argc, argv, {"multi"}, {"input", "fps", "wait", "raw", "frames"}, usage, publish);
 }

@@ -326,34 +326,32 @@ private:
 void usage()
 {
   std::cout <<
-    "usage: h26x_recorder [--output FILE] [--multi] [--topic NAME] [--domain N]\n"
-    "                     [--transport shm|udp-loopback|all-interfaces] [--max-streams N]\n"
+    "usage: h26x_recorder [--output FILE] [--multi] [--max-streams N]\n"
     "                     [--frames N] [--duration SECONDS] [--timeout SECONDS]\n"
+    "                     [--topic NAME] [--domain N] [--transport T]\n"
     "Records orvane_h26x_msgs/Compressed (MultiCompressed with --multi) from the ROS topic\n"
     "NAME (default /camera/h26x, or /camera/h26x_multi), from reliable and best-effort\n"
-    "writers alike: each image index is one stream, written to FILE while there is one\n"
-    "stream and to FILE.<k> when there are several (always with --multi). A sample with\n"
-    "more than --max-streams (16) streams is dropped. Ends at the end-of-stream marker,\n"
-    "on Ctrl-C or SIGTERM, after --frames N messages, after --duration SECONDS, or when\n"
-    "nothing arrives for --timeout SECONDS (30; 0 waits for ever), then prints frames,\n"
-    "bytes, throughput, latency percentiles, frames lost, malformed samples and samples\n"
-    "dropped.\n";
+    "writers alike (QoS requested: a reliable and a best-effort reader, both volatile and\n"
+    "keep-all): each image index is one stream, written to FILE (recorded.h26x) while\n"
+    "there is one stream and to FILE.<k> when there are several (always with --multi).\n"
+    "A sample with more than --max-streams (16) streams is dropped. Ends at the\n"
+    "end-of-stream marker, on Ctrl-C or SIGTERM, after --frames N messages, after\n"
+    "--duration SECONDS, or when nothing arrives for --timeout SECONDS (30; 0 waits for\n"
+    "ever), then prints frames, bytes, throughput, latency percentiles, frames lost,\n"
+    "malformed samples and samples dropped. Exit status 1 when frames were lost or\n"
+    "nothing came in time, 2 for a usage error.\n"
+    << tools::kStreamOptionsHelp;
 }
-}  // namespace
 
-int main(int argc, char ** argv)
-try {
-  const tools::Options options(argc, argv, {"multi"});
-  if (options.help) {
-    usage();
-    return 0;
-  }
+int record(const tools::Options & options)
+{
   const tools::StreamOptions endpoint = tools::stream_options(options, options.has("multi"));
   const Settings settings{
-    endpoint.multi, options.get("output", "recorded.h26x"), std::stoul(options.get("max-streams", "16")),
-    std::stoull(options.get("frames", "0"))};
-  const double duration = std::stod(options.get("duration", "0"));
-  const double timeout = std::stod(options.get("timeout", "30"));
+    endpoint.multi, options.get("output", "recorded.h26x"),
+    static_cast<std::size_t>(options.number("max-streams", 16, 1, 1 << 16)),
+    static_cast<uint64_t>(options.number("frames", 0, 0, 1e15))};
+  const double duration = options.number("duration", 0, 0, 1e9);
+  const double timeout = options.number("timeout", 30, 0, 1e9);
 
   struct sigaction action = {};
   action.sa_handler = request_stop;
@@ -376,8 +374,7 @@ try {
     factory = {[] {return static_cast<void *>(new Compressed());}, [](void * m) {delete static_cast<Compressed *>(m);}};
   }
   orvane_dds::Session session(
-    type_supports, factory, endpoint.topic, endpoint.domain, orvane_dds::parse_transport(endpoint.transport),
-    &best_effort_writers);
+    type_supports, factory, endpoint.topic, endpoint.domain, endpoint.transport, &best_effort_writers);
   session.reader(&reliable, true);
   session.reader(&best_effort, false);
 
@@ -399,7 +396,10 @@ try {
   }
   recorder.stop();
   return recorder.summary(session.malformed(), timed_out);
-} catch (const std::exception & error) {
-  std::cerr << "h26x_recorder: " << error.what() << "\n";
-  return 1;
+}
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  return tools::run_stream_tool("h26x_recorder", argc, argv, {"multi"}, {"output", "max-streams", "frames", "duration", "timeout"}, usage, record);
 }

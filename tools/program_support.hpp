@@ -9,18 +9,24 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "dds/node_environment.hpp"
 
 namespace tools
 {
 
 // --name value pairs and --flag switches; repeated names keep every value.
+// With `valued` given, any other name is a usage error.
 class Options
 {
 public:
-  Options(int argc, char ** argv, const std::vector<std::string> & flags)
+  Options(
+    int argc, char ** argv, const std::vector<std::string> & flags,
+    const std::vector<std::string> & valued = {})
   {
     for (int i = 1; i < argc; ++i) {
       std::string name = argv[i];
@@ -29,15 +35,17 @@ public:
         continue;
       }
       if (name.rfind("--", 0) != 0) {
-        throw std::invalid_argument("unexpected argument " + name);
+        throw orvane_dds::UsageError("unexpected argument " + name);
       }
       name = name.substr(2);
       if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
         values_[name].push_back("1");
+      } else if (!valued.empty() && std::find(valued.begin(), valued.end(), name) == valued.end()) {
+        throw orvane_dds::UsageError("unknown option --" + name + " (see --help)");
       } else if (i + 1 < argc) {
         values_[name].push_back(argv[++i]);
       } else {
-        throw std::invalid_argument("--" + name + " needs a value");
+        throw orvane_dds::UsageError("--" + name + " needs a value");
       }
     }
   }
@@ -52,6 +60,28 @@ public:
     return found == values_.end() ? std::vector<std::string>{} : found->second;
   }
   bool has(const std::string & name) const {return values_.count(name) > 0;}
+
+  // The number given as --name (or `fallback`), which must lie in [low, high].
+  double number(const std::string & name, double fallback, double low, double high) const
+  {
+    if (!has(name)) {
+      return fallback;
+    }
+    const std::string text = get(name, "");
+    std::size_t used = 0;
+    double value = 0;
+    try {
+      value = std::stod(text, &used);
+    } catch (const std::exception &) {
+      used = 0;
+    }
+    if (used == 0 || used != text.size() || !(value >= low && value <= high)) {
+      std::ostringstream range;
+      range << "--" << name << " '" << text << "' is not a number from " << low << " to " << high;
+      throw orvane_dds::UsageError(range.str());
+    }
+    return value;
+  }
   bool help = false;
 
 private:
@@ -99,7 +129,7 @@ inline std::string dds_topic(const std::string & ros_name)
     const bool valid = c == '/' ? !token_start :
       (std::isalnum(static_cast<unsigned char>(c)) || c == '_') && !(token_start && std::isdigit(c));
     if (!valid) {
-      throw std::invalid_argument("not a ROS topic name: '" + ros_name + "'");
+      throw orvane_dds::UsageError("not a ROS topic name: '" + ros_name + "'");
     }
     token_start = c == '/';
   }
@@ -107,20 +137,56 @@ inline std::string dds_topic(const std::string & ros_name)
 }
 
 // What the publisher and the recorder must agree on: the topic (by default
-// one for each message shape), the domain and the transport.
+// one for each message shape), the domain and the transport, as a node in
+// the same shell would have them.
 struct StreamOptions
 {
   bool multi;
   std::string topic;  // the DDS topic
   int domain;
-  std::string transport;
+  orvane_dds::Transport transport;
 };
 
 inline StreamOptions stream_options(const Options & options, bool multi)
 {
   return {
     multi, dds_topic(options.get("topic", multi ? "/camera/h26x_multi" : "/camera/h26x")),
-    std::stoi(options.get("domain", "0")), options.get("transport", "shm")};
+    orvane_dds::domain_id(options.get("domain", "")), orvane_dds::parse_transport(options.get("transport", "node"))};
+}
+
+constexpr const char * kStreamOptionsHelp =
+  "  --topic NAME      ROS topic name (rt/NAME on DDS)\n"
+  "  --domain N        DDS domain; default ROS_DOMAIN_ID, else 0\n"
+  "  --transport T     node (default): what rmw_fastrtps_cpp gives a node, UDPv4 and\n"
+  "                    shared memory, or with ROS_LOCALHOST_ONLY=1 UDPv4 on 127.0.0.1\n"
+  "                    and shared memory; FASTRTPS_DEFAULT_PROFILES_FILE applies.\n"
+  "                    shm: shared memory only. udp-loopback: UDPv4 on 127.0.0.1,\n"
+  "                    no multicast. all-interfaces: Fast DDS's builtin transports.\n";
+
+// The main function of a stream tool: its options (`flags` and `valued`
+// names, and the stream options every tool takes), --help, and `body`. A
+// usage error is one line and exit status 2, any other failure one line and
+// exit status 1.
+template<class Usage, class Body>
+int run_stream_tool(
+  const char * program, int argc, char ** argv, const std::vector<std::string> & flags,
+  std::vector<std::string> valued, Usage usage, Body body)
+{
+  try {
+    valued.insert(valued.end(), {"topic", "domain", "transport"});
+    const Options options(argc, argv, flags, valued);
+    if (options.help) {
+      usage();
+      return 0;
+    }
+    return body(options);
+  } catch (const orvane_dds::UsageError & error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    return 2;
+  } catch (const std::exception & error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    return 1;
+  }
 }
 
 // The marker that ends a stream: no frame data, and the number of frames sent.

@@ -11,7 +11,7 @@
 //   dds_peer hostile  --input FILE [common]
 //   dds_peer bench-receive [common]
 //   dds_peer bench-send --raw WIDTHxHEIGHT --frames N | --input FILE [common]
-// common: --topic DDS_TOPIC --domain N --transport shm|udp-loopback [--best-effort] [--tools-qos]
+// common: --topic DDS_TOPIC --domain N --transport node|shm|udp-loopback [--best-effort] [--tools-qos]
 //         [--timeout S]
 //
 // receive writes image k of every message to FILE (one image per message) or
@@ -20,6 +20,7 @@
 // are two inputs), then the end-of-stream marker.
 
 #include <algorithm>
+#include <cstdlib>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -37,6 +38,8 @@
 #include "dds/session.hpp"
 #include "fastdds/dds/domain/DomainParticipant.hpp"
 #include "fastdds/dds/domain/DomainParticipantFactory.hpp"
+#include "fastdds/rtps/transport/UDPv4TransportDescriptor.h"
+#include "fastdds/rtps/transport/shared_mem/SharedMemTransportDescriptor.h"
 #include "fastdds/dds/publisher/DataWriter.hpp"
 #include "fastdds/dds/publisher/Publisher.hpp"
 #include "fastdds/dds/subscriber/DataReader.hpp"
@@ -352,12 +355,31 @@ DataReaderQos reader_qos(Subscriber * subscriber, const Common & common)
   return qos;
 }
 
+// A participant set up as rmw_fastrtps_cpp sets up a node's: Fast DDS's
+// defaults, or with ROS_LOCALHOST_ONLY=1 shared memory and UDPv4 on
+// 127.0.0.1 only.
+DomainParticipant * node_participant(int domain)
+{
+  DomainParticipantFactory * factory = DomainParticipantFactory::get_instance();
+  DomainParticipantQos qos = factory->get_default_participant_qos();
+  const char * localhost_only = std::getenv("ROS_LOCALHOST_ONLY");
+  if (localhost_only && std::string(localhost_only) == "1") {
+    qos.transport().use_builtin_transports = false;
+    qos.transport().user_transports.push_back(std::make_shared<eprosima::fastdds::rtps::SharedMemTransportDescriptor>());
+    auto udp = std::make_shared<eprosima::fastdds::rtps::UDPv4TransportDescriptor>();
+    udp->interfaceWhiteList.emplace_back("127.0.0.1");
+    qos.transport().user_transports.push_back(udp);
+  }
+  return factory->create_participant(domain, qos);
+}
+
 class Endpoint
 {
 public:
   Endpoint(const Common & common, TopicDataType * type) : type_(type)
   {
-    participant_ = orvane_dds::create_participant(common.domain, common.transport, "dds_peer");
+    participant_ = common.transport == orvane_dds::Transport::NODE ? node_participant(common.domain) :
+      orvane_dds::create_participant(common.domain, common.transport, "dds_peer");
     if (!participant_ || type_.register_type(participant_) != ReturnCode_t::RETCODE_OK) {
       throw std::runtime_error("cannot create the participant");
     }

@@ -3,7 +3,7 @@
 
 // Fast DDS glue for this package's messages, the way the ROS 2 middleware
 // does it: a TopicDataType built from a Fast-CDR type-support handle (plain or
-// class), and participants that stay on this machine unless asked otherwise.
+// class).
 
 #include <atomic>
 #include <cstdint>
@@ -11,10 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "fastdds/dds/domain/DomainParticipant.hpp"
-#include "fastdds/dds/domain/DomainParticipantListener.hpp"
-#include "fastdds/dds/publisher/qos/DataWriterQos.hpp"
-#include "fastdds/dds/subscriber/qos/DataReaderQos.hpp"
 #include "fastdds/dds/topic/TopicDataType.hpp"
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
@@ -74,30 +70,6 @@ private:
   MessageFactory factory_;
   std::atomic<uint64_t> malformed_{0};
 };
-
-enum class Transport
-{
-  SHARED_MEMORY,   // default: nothing leaves the machine
-  LOOPBACK_UDP,    // UDPv4 on 127.0.0.1 only, unicast discovery, no multicast
-  ALL_INTERFACES,  // Fast DDS defaults: multicast discovery on every interface
-};
-
-// "shm", "udp-loopback" or "all-interfaces"; throws on anything else.
-Transport parse_transport(const std::string & name);
-
-// `listener`, when given, hears of discovered endpoints only.
-eprosima::fastdds::dds::DomainParticipant * create_participant(
-  int domain, Transport transport, const std::string & name,
-  eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
-
-// The writer: reliable, transient-local, keep-all with at most 64 samples in flight
-// (a write waits up to 10 s for room), asynchronous (fragmenting), payloads
-// that grow to the sample's size. It matches readers with ROS 2's default QoS
-// and with sensor-data (best-effort) QoS.
-eprosima::fastdds::dds::DataWriterQos reliable_writer_qos(eprosima::fastdds::dds::Publisher * publisher);
-// A volatile keep-all reader, reliable or best-effort; a best-effort reader
-// also matches reliable writers.
-eprosima::fastdds::dds::DataReaderQos reader_qos(eprosima::fastdds::dds::Subscriber * subscriber, bool reliable);
 
 }  // namespace orvane_dds
 

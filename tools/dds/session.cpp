@@ -39,7 +39,7 @@ DataWriter * Session::writer()
 {
   if (!writer_) {
     publisher_ = participant_->create_publisher(PUBLISHER_QOS_DEFAULT);
-    writer_ = publisher_ ? publisher_->create_datawriter(topic_, reliable_writer_qos(publisher_)) : nullptr;
+    writer_ = publisher_ ? publisher_->create_datawriter(topic_, stream_writer_qos(publisher_)) : nullptr;
     if (!writer_) {
       throw std::runtime_error("cannot create a writer on " + topic_->get_name());
     }
@@ -53,7 +53,7 @@ DataReader * Session::reader(DataReaderListener * listener, bool reliable)
     subscriber_ = participant_->create_subscriber(SUBSCRIBER_QOS_DEFAULT);
   }
   DataReader * reader =
-    subscriber_ ? subscriber_->create_datareader(topic_, reader_qos(subscriber_, reliable), listener) : nullptr;
+    subscriber_ ? subscriber_->create_datareader(topic_, stream_reader_qos(subscriber_, reliable), listener) : nullptr;
   if (!reader) {
     throw std::runtime_error("cannot create a reader on " + topic_->get_name());
   }
@@ -62,14 +62,27 @@ DataReader * Session::reader(DataReaderListener * listener, bool reliable)
 
 bool Session::wait_for_reader(std::chrono::milliseconds timeout)
 {
-  return wait_for_matched_readers(writer(), timeout);
+  if (!wait_for_matched_readers(writer(), timeout, kDiscoveryRepair)) {
+    return false;
+  }
+  // A heartbeat that says "nothing written yet" to every matched reader (a
+  // manual-liveliness assertion sends one). A Cyclone DDS reader takes the
+  // first heartbeat it sees as where live data begins: without this one, it
+  // is the heartbeat after the first frame, and a first frame that is still
+  // incomplete then (a keyframe or raw image in fragments, one of them lost)
+  // is skipped as history. Three, in case one is lost.
+  for (int i = 0; i < 3; ++i) {
+    writer_->assert_liveliness();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
 }
 
-bool wait_for_matched_readers(DataWriter * writer, std::chrono::milliseconds timeout)
+bool wait_for_matched_readers(
+  DataWriter * writer, std::chrono::milliseconds timeout, std::chrono::milliseconds settle)
 {
   // A subscriber may have several readers on the topic (h26x_recorder has
   // two), found one by one: wait until no new one has come for a while.
-  constexpr auto kSettle = std::chrono::milliseconds(250);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   PublicationMatchedStatus status;
   int32_t matched = 0;
@@ -80,7 +93,7 @@ bool wait_for_matched_readers(DataWriter * writer, std::chrono::milliseconds tim
       matched = status.current_count;
       changed = std::chrono::steady_clock::now();
     }
-    if (matched > 0 && std::chrono::steady_clock::now() - changed >= kSettle) {
+    if (matched > 0 && std::chrono::steady_clock::now() - changed >= settle) {
       return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

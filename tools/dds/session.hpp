@@ -12,6 +12,7 @@
 #include "fastdds/dds/subscriber/DataReaderListener.hpp"
 #include "fastdds/dds/topic/TypeSupport.hpp"
 #include "handle_topic_type.hpp"
+#include "node_environment.hpp"
 
 namespace orvane_dds
 {
@@ -36,7 +37,8 @@ public:
   // Samples that arrived and did not deserialize.
   uint64_t malformed() const {return handle_type_->malformed();}
 
-  // Waits until the writer has found its readers; false if none came in time.
+  // Waits until the writer has found its readers and they have had time to
+  // find the writer (see kDiscoveryRepair); false if none came in time.
   bool wait_for_reader(std::chrono::milliseconds timeout);
 
 private:
@@ -50,8 +52,20 @@ private:
 };
 
 // Waits until `writer` has matched a reader and no further reader has come
-// for a quarter second; false if none came within `timeout`.
-bool wait_for_matched_readers(eprosima::fastdds::dds::DataWriter * writer, std::chrono::milliseconds timeout);
+// for `settle` (by default a quarter second); false if none came within `timeout`.
+bool wait_for_matched_readers(
+  eprosima::fastdds::dds::DataWriter * writer, std::chrono::milliseconds timeout,
+  std::chrono::milliseconds settle = std::chrono::milliseconds(250));
+
+// How long after the writer has matched a reader the reader may still not
+// know the writer: when the writer's announcement reaches the reader's
+// participant before that participant knows the writer's, it is dropped and
+// sent again with the next discovery heartbeat, which Fast DDS sends every
+// second. A volatile Cyclone DDS reader (rmw_cyclonedds_cpp's default)
+// treats everything written before it knew the writer as history and skips
+// it, so writing earlier loses the stream's start (measured: the first frame
+// in about half the runs, the reader matching up to a second late).
+constexpr std::chrono::milliseconds kDiscoveryRepair{1250};
 
 }  // namespace orvane_dds
 

@@ -1,0 +1,65 @@
+#ifndef ORVANE_H26X_MSGS_TOOLS__NODE_ENVIRONMENT_HPP_
+#define ORVANE_H26X_MSGS_TOOLS__NODE_ENVIRONMENT_HPP_
+
+// Where the tools meet ROS 2 nodes: the domain, the transports and the QoS of
+// every tool are decided here, the way rmw_fastrtps_cpp decides them for a
+// node, so that a tool run with no options finds the nodes of its shell.
+
+#include <stdexcept>
+#include <string>
+
+#include "fastdds/dds/domain/DomainParticipant.hpp"
+#include "fastdds/dds/domain/DomainParticipantListener.hpp"
+#include "fastdds/dds/publisher/Publisher.hpp"
+#include "fastdds/dds/publisher/qos/DataWriterQos.hpp"
+#include "fastdds/dds/subscriber/Subscriber.hpp"
+#include "fastdds/dds/subscriber/qos/DataReaderQos.hpp"
+
+namespace orvane_dds
+{
+
+// A value the user gave (an option or an environment variable) is not usable;
+// the programs print the message as one line and exit with status 2.
+struct UsageError : std::invalid_argument
+{
+  using std::invalid_argument::invalid_argument;
+};
+
+enum class Transport
+{
+  NODE,            // default: a node's transports (UDPv4 and shared memory; with
+                   // ROS_LOCALHOST_ONLY=1, UDPv4 on 127.0.0.1 only and shared
+                   // memory), and the XML profile of FASTRTPS_DEFAULT_PROFILES_FILE
+  SHARED_MEMORY,   // shared memory only
+  LOOPBACK_UDP,    // UDPv4 on 127.0.0.1 only, unicast discovery, no multicast
+  ALL_INTERFACES,  // Fast DDS's builtin transports on every interface
+};
+
+// "node", "shm", "udp-loopback" or "all-interfaces"; UsageError otherwise.
+Transport parse_transport(const std::string & name);
+
+// The domain from `option` when given, else from ROS_DOMAIN_ID, else 0.
+// UsageError when the value is not a domain id (0 to 232, where the RTPS port
+// numbers still fit).
+int domain_id(const std::string & option);
+
+// `listener`, when given, hears of discovered endpoints only.
+eprosima::fastdds::dds::DomainParticipant * create_participant(
+  int domain, Transport transport, const std::string & name,
+  eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
+
+// The stream writer: reliable, transient-local, keep-all with at most 64
+// samples in flight (a write waits up to 10 s for room), asynchronous
+// (fragmenting), payloads that grow to the sample's size, a heartbeat every
+// 100 ms and repairs sent at once. It matches readers with ROS 2's default
+// QoS and with sensor-data (best-effort) QoS.
+eprosima::fastdds::dds::DataWriterQos stream_writer_qos(eprosima::fastdds::dds::Publisher * publisher);
+
+// A volatile keep-all reader, reliable or best-effort (which also matches
+// reliable writers), answering heartbeats at once.
+eprosima::fastdds::dds::DataReaderQos stream_reader_qos(
+  eprosima::fastdds::dds::Subscriber * subscriber, bool reliable);
+
+}  // namespace orvane_dds
+
+#endif  // ORVANE_H26X_MSGS_TOOLS__NODE_ENVIRONMENT_HPP_
