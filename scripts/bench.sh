@@ -43,13 +43,18 @@ tools="$build_dir/tools" peer="$build_dir/test/dds_peer" sample="$ROOT/tools/sam
 work="$build_dir/e2e" && mkdir -p "$work"
 raw_frames=150 runs=3
 
-# Runs RECEIVER... -- SENDER... and prints "frames/s p50 p99" from the
-# receiver's summary line (h26x_recorder's or dds_peer's).
+# Runs RECEIVER... -- SENDER... and prints "frames/s p50 p99": frames per
+# second from the sender's first write until every frame is acknowledged
+# (its summary line), latency from the receiver's summary line
+# (h26x_recorder's or dds_peer's).
 measure() {
-
   local log="$work/run.log"
   "$ROOT/scripts/run_pair.sh" "$@" >"$log" 2>&1 || { cat "$log"; exit 1; }
-  sed -n 's/^\(recorder\|dds_peer\): .* \([0-9.]*\) frames\/s.*p50 \([0-9.]*\).*p99 \([0-9.]*\).*/\2 \3 \4/p' "$log" | tail -1
+  local rate latency
+  rate=$(sed -n 's/^\(publisher\|dds_peer\): \(sent \)\{0,1\}\([0-9]*\) frames, [0-9]* bytes in \([0-9.]*\) s.*/\3 \4/p' "$log" |
+    awk '{printf "%.1f", $1 / $2}')
+  latency=$(sed -n 's/^\(recorder\|dds_peer\): .*p50 \([0-9.]*\).*p99 \([0-9.]*\).*/\2 \3/p' "$log" | tail -1)
+  echo "$rate $latency"
 }
 
 # The median run (by frames per second) of `runs` runs.

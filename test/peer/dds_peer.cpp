@@ -379,7 +379,7 @@ public:
   Endpoint(const Common & common, TopicDataType * type) : type_(type)
   {
     participant_ = common.transport == orvane_dds::Transport::NODE ? node_participant(common.domain) :
-      orvane_dds::create_participant(common.domain, common.transport, "dds_peer");
+      orvane_dds::create_participant(common.domain, common.transport, "dds_peer", nullptr, true);
     if (!participant_ || type_.register_type(participant_) != ReturnCode_t::RETCODE_OK) {
       throw std::runtime_error("cannot create the participant");
     }

@@ -83,7 +83,8 @@ int domain_id(const std::string & option)
 }
 
 DomainParticipant * create_participant(
-  int domain, Transport transport, const std::string & name, DomainParticipantListener * listener)
+  int domain, Transport transport, const std::string & name, DomainParticipantListener * listener,
+  bool system_socket_buffers)
 {
   using eprosima::fastrtps::rtps::IPLocator;
   using eprosima::fastrtps::rtps::Locator_t;
@@ -94,10 +95,10 @@ DomainParticipant * create_participant(
   DomainParticipantQos qos = factory->get_default_participant_qos();
   qos.name(name);
   auto & sockets = qos.transport();
-  if (sockets.send_socket_buffer_size == 0) {
+  if (sockets.send_socket_buffer_size == 0 && !system_socket_buffers) {
     sockets.send_socket_buffer_size = socket_buffer_size("/proc/sys/net/core/wmem_max");
   }
-  if (sockets.listen_socket_buffer_size == 0) {
+  if (sockets.listen_socket_buffer_size == 0 && !system_socket_buffers) {
     sockets.listen_socket_buffer_size = socket_buffer_size("/proc/sys/net/core/rmem_max");
   }
 

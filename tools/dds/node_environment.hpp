@@ -43,10 +43,12 @@ Transport parse_transport(const std::string & name);
 // numbers still fit).
 int domain_id(const std::string & option);
 
-// `listener`, when given, hears of discovered endpoints only.
+// `listener`, when given, hears of discovered endpoints only. UDP sockets
+// get large buffers unless `system_socket_buffers` (Fast DDS's defaults, for
+// a peer to compare with).
 eprosima::fastdds::dds::DomainParticipant * create_participant(
   int domain, Transport transport, const std::string & name,
-  eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
+  eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr, bool system_socket_buffers = false);
 
 // The stream writer: reliable, transient-local, keep-all with at most 64
 // samples in flight (a write waits up to 10 s for room), asynchronous
