@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -56,6 +57,39 @@ inline bool count_fits(eprosima::fastcdr::Cdr & cdr, std::uint32_t count, std::s
           eprosima::fastcdr::exception::NotEnoughMemoryException::NOT_ENOUGH_MEMORY_MESSAGE_DEFAULT);
 }
 
+// Every aligned item goes on the stream through here. Fast-CDR aligns by
+// moving past the padding without writing it, so those bytes would keep
+// what the buffer held before (an earlier sample in a reused payload, other
+// heap contents): `write` puts one item of `item_bytes` bytes on the stream,
+// and whatever more it moved over in front of the item is padding, written
+// here as zeros. Offsets, not pointers: the write may grow the buffer.
+template<class Write>
+void write_zero_padded(eprosima::fastcdr::Cdr & cdr, std::size_t item_bytes, Write && write)
+{
+  const std::size_t before = cdr.getSerializedDataLength();
+  write();
+  const std::size_t moved = cdr.getSerializedDataLength() - before;
+  // Padding is at most 7 bytes; anything else means the item was shorter.
+  if (moved > item_bytes && moved - item_bytes < 8) {
+    std::memset(cdr.getBufferPointer() + before, 0, moved - item_bytes);
+  }
+}
+
+// A string's length, characters and terminator. (Fast-CDR writes up to the
+// first NUL: with one inside a string the item is shorter, and the check in
+// write_zero_padded leaves the padding as Fast-CDR left it.)
+inline std::size_t string_wire_bytes(std::size_t size)
+{
+  return 4 + size + 1;
+}
+
+// What a std_msgs/Header takes on the wire after its alignment: stamp (two
+// 32-bit values) and frame_id.
+inline std::size_t header_wire_bytes(std::size_t frame_id_size)
+{
+  return 8 + string_wire_bytes(frame_id_size);
+}
+
 // uint8, uint32 and uint64 fields travel alike in both representations.
 template<class Integer>
 void write_integer(eprosima::fastcdr::Cdr & cdr, Integer value)
@@ -63,7 +97,7 @@ void write_integer(eprosima::fastcdr::Cdr & cdr, Integer value)
   if constexpr (sizeof(Integer) == 1) {
     cdr.serialize(static_cast<char>(value));
   } else {
-    cdr.serialize(value);
+    write_zero_padded(cdr, sizeof(Integer), [&] {cdr.serialize(value);});
   }
 }
 

@@ -61,6 +61,17 @@ inline void check_writable_text(const std::string & text)
   }
 }
 
+inline void write_text(Cdr & cdr, const std::string & text)
+{
+  write_zero_padded(cdr, string_wire_bytes(text.size()), [&] {cdr.serialize(text.c_str());});
+}
+
+// A nested header through std_msgs' type support, its padding written as zeros.
+inline void write_header(Cdr & cdr, const std_msgs::msg::Header & header)
+{
+  write_zero_padded(cdr, header_wire_bytes(header.frame_id.size()), [&] {header_cdr::cdr_serialize(header, cdr);});
+}
+
 template<class Message>
 bool class_serialize(const Message & message, Cdr & cdr)
 {
@@ -71,25 +82,35 @@ bool class_serialize(const Message & message, Cdr & cdr)
         write_integer(cdr, member);
       } else if constexpr (kind == FieldKind::STRING) {
         check_writable_text(member);
-        cdr.serialize(member.c_str());
+        write_text(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
-        header_cdr::cdr_serialize(member, cdr);
-      } else if constexpr (kind == FieldKind::UINT8_SEQUENCE || kind == FieldKind::STRING_SEQUENCE) {
+        write_header(cdr, member);
+      } else if constexpr (kind == FieldKind::UINT8_SEQUENCE) {
         check_writable(member.size());
-        if constexpr (kind == FieldKind::STRING_SEQUENCE) {
-          for (const auto & text : member) {
-            check_writable_text(text);
-          }
+        // Fast-CDR's own sequence write: count, then the bytes.
+        write_zero_padded(cdr, 4 + member.size(), [&] {cdr.serialize(member);});
+      } else if constexpr (kind == FieldKind::STRING_SEQUENCE) {
+        check_writable(member.size());
+        for (const auto & text : member) {
+          check_writable_text(text);
         }
-        // Fast-CDR's own sequence write: count, then the elements; on
-        // failure the stream is put back before the count.
-        cdr.serialize(member);
+        // On failure the stream is put back before the count.
+        Cdr::state before(cdr);
+        try {
+          write_integer(cdr, static_cast<std::uint32_t>(member.size()));
+          for (const auto & text : member) {
+            write_text(cdr, text);
+          }
+        } catch (...) {
+          cdr.setState(before);
+          throw;
+        }
       } else {
         check_writable(member.size());
-        cdr.serialize(static_cast<std::uint32_t>(member.size()));
+        write_integer(cdr, static_cast<std::uint32_t>(member.size()));
         for (const auto & element : member) {
           if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
-            header_cdr::cdr_serialize(element, cdr);
+            write_header(cdr, element);
           } else {
             own_cdr::cdr_serialize(element, cdr);
           }

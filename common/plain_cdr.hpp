@@ -108,7 +108,7 @@ inline bool write_count(Cdr & cdr, std::size_t count)
   if (count > kMaxWireCount) {
     return fail("sequence too long for CDR: more than 4294967295 elements\n");
   }
-  cdr.serialize(static_cast<std::uint32_t>(count));
+  write_integer(cdr, static_cast<std::uint32_t>(count));
   return true;
 }
 
@@ -123,8 +123,18 @@ inline bool write_string(Cdr & cdr, const rosidl_runtime_c__String & text)
   if (text.data[text.size] != '\0') {
     return fail("string not null-terminated\n");
   }
-  cdr.serialize(text.data);
+  write_zero_padded(cdr, string_wire_bytes(text.size), [&] {cdr.serialize(text.data);});
   return true;
+}
+
+// A nested header through std_msgs' type support, its padding written as zeros.
+inline bool write_header(Cdr & cdr, const std_msgs__msg__Header & header)
+{
+  bool written = false;
+  write_zero_padded(
+    cdr, header_wire_bytes(header.frame_id.size),
+    [&] {written = header_callbacks()->cdr_serialize(&header, cdr);});
+  return written;
 }
 
 template<class Message>
@@ -142,7 +152,7 @@ bool plain_serialize(const void * untyped, Cdr & cdr)
       } else if constexpr (kind == FieldKind::STRING) {
         return write_string(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
-        return header_callbacks()->cdr_serialize(&member, cdr);
+        return write_header(cdr, member);
       } else if constexpr (kind == FieldKind::UINT8_SEQUENCE) {
         if (!write_count(cdr, member.size)) {
           return false;
@@ -159,13 +169,18 @@ bool plain_serialize(const void * untyped, Cdr & cdr)
             return false;
           }
         }
-      } else {
-        const message_type_support_callbacks_t * element_callbacks;
-        if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
-          element_callbacks = header_callbacks();
-        } else {
-          element_callbacks = callbacks_of(PlainCdrFunctions<ElementOf<std::decay_t<decltype(member)>>>::handle());
+      } else if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
+        if (!write_count(cdr, member.size)) {
+          return false;
         }
+        for (std::size_t i = 0; i < member.size; ++i) {
+          if (!write_header(cdr, member.data[i])) {
+            return false;
+          }
+        }
+      } else {
+        const message_type_support_callbacks_t * element_callbacks =
+          callbacks_of(PlainCdrFunctions<ElementOf<std::decay_t<decltype(member)>>>::handle());
         if (!write_count(cdr, member.size)) {
           return false;
         }

@@ -20,11 +20,16 @@ constexpr Cdr::Endianness kLittle = Cdr::LITTLE_ENDIANNESS;
 constexpr Cdr::Endianness kBig = Cdr::BIG_ENDIANNESS;
 
 // Writes `start` filler bytes, then calls write(cdr); returns what follows
-// the filler. `written_ok` receives write's result.
+// the filler. `written_ok` receives write's result. The buffer holds `fill`
+// beforehand, as a reused one holds an earlier sample: nothing of it may
+// show in what is written.
+constexpr char kDefaultFill = '\x5a';
 template<class Write>
-Bytes write_message(Write && write, Cdr::Endianness order, std::size_t start, std::size_t capacity, bool * written_ok = nullptr)
+Bytes write_message(
+  Write && write, Cdr::Endianness order, std::size_t start, std::size_t capacity, bool * written_ok = nullptr,
+  char fill = kDefaultFill)
 {
-  std::vector<char> buffer(start + capacity + 8);
+  std::vector<char> buffer(start + capacity + 8, fill);
   eprosima::fastcdr::FastBuffer fast_buffer(buffer.data(), buffer.size());
   Cdr cdr(fast_buffer, order);
   for (std::size_t i = 0; i < start; ++i) {

@@ -29,19 +29,22 @@ const message_type_support_callbacks_t * plain_callbacks()
 }
 
 template<class Record>
-Bytes write_plain(const Record & record, Cdr::Endianness order = kLittle, std::size_t start = 0, bool * ok = nullptr)
+Bytes write_plain(
+  const Record & record, Cdr::Endianness order = kLittle, std::size_t start = 0, bool * ok = nullptr,
+  char fill = kDefaultFill)
 {
   return write_message(
     [&](Cdr & cdr) {return plain_callbacks<Record>()->cdr_serialize(&record, cdr);}, order, start,
-    detail::PlainCdrFunctions<Record>::size(&record, start) + 64, ok);
+    detail::PlainCdrFunctions<Record>::size(&record, start) + 64, ok, fill);
 }
 
 template<class Class>
-Bytes write_class(const Class & message, Cdr::Endianness order = kLittle, std::size_t start = 0)
+Bytes write_class(const Class & message, Cdr::Endianness order = kLittle, std::size_t start = 0, char fill = kDefaultFill)
 {
   return write_message(
     [&](Cdr & cdr) {return orvane_h26x_msgs::msg::typesupport_fastrtps_cpp::cdr_serialize(message, cdr);},
-    order, start, orvane_h26x_msgs::msg::typesupport_fastrtps_cpp::get_serialized_size(message, start) + 64);
+    order, start, orvane_h26x_msgs::msg::typesupport_fastrtps_cpp::get_serialized_size(message, start) + 64,
+    nullptr, fill);
 }
 
 template<class Class>
