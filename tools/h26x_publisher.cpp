@@ -238,10 +238,10 @@ void usage()
     "  --wait SECONDS    how long to wait for a reader (10)\n"
     << tools::kStreamOptionsHelp <<
     "QoS offered: reliable, transient-local, keep-all with 64 samples in flight,\n"
-    "heartbeat every 100 ms. Nothing is written until the readers present have matched\n"
-    "and acknowledged; a reader that joins later gets what is not yet acknowledged by\n"
-    "all (at most 64 frames) if it asks for transient-local, the frames after it joined\n"
-    "if volatile.\n";
+    "manual liveliness (infinite lease), heartbeat every 100 ms. Nothing is written\n"
+    "until the readers present have matched and had 1.25 s to discover the publisher\n"
+    "in turn; a reader that joins later gets the frames written after it joined, and if\n"
+    "it asks for transient-local also those not yet acknowledged by all (at most 64).\n";
 }
 }  // namespace
 
