@@ -160,32 +160,26 @@ bool plain_serialize(const void * untyped, Cdr & cdr)
         if (member.size > 0) {
           cdr.serializeArray(reinterpret_cast<const char *>(member.data), member.size);
         }
-      } else if constexpr (kind == FieldKind::STRING_SEQUENCE) {
-        if (!write_count(cdr, member.size)) {
-          return false;
-        }
-        for (std::size_t i = 0; i < member.size; ++i) {
-          if (!write_string(cdr, member.data[i])) {
-            return false;
-          }
-        }
-      } else if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
-        if (!write_count(cdr, member.size)) {
-          return false;
-        }
-        for (std::size_t i = 0; i < member.size; ++i) {
-          if (!write_header(cdr, member.data[i])) {
-            return false;
-          }
-        }
       } else {
-        const message_type_support_callbacks_t * element_callbacks =
-          callbacks_of(PlainCdrFunctions<ElementOf<std::decay_t<decltype(member)>>>::handle());
+        // Strings, headers or nested messages: the count, then each element.
         if (!write_count(cdr, member.size)) {
           return false;
         }
+        const message_type_support_callbacks_t * element_callbacks = nullptr;
+        if constexpr (kind == FieldKind::MESSAGE_SEQUENCE) {
+          element_callbacks = callbacks_of(PlainCdrFunctions<ElementOf<std::decay_t<decltype(member)>>>::handle());
+        }
+        const auto write_element = [&cdr, element_callbacks](const auto & element) {
+            if constexpr (kind == FieldKind::STRING_SEQUENCE) {
+              return write_string(cdr, element);
+            } else if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
+              return write_header(cdr, element);
+            } else {
+              return element_callbacks->cdr_serialize(&element, cdr);
+            }
+          };
         for (std::size_t i = 0; i < member.size; ++i) {
-          if (!element_callbacks->cdr_serialize(&member.data[i], cdr)) {
+          if (!write_element(member.data[i])) {
             return false;
           }
         }
