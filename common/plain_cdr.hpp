@@ -169,7 +169,7 @@ bool plain_serialize(const void * untyped, Cdr & cdr)
         if constexpr (kind == FieldKind::MESSAGE_SEQUENCE) {
           element_callbacks = callbacks_of(PlainCdrFunctions<ElementOf<std::decay_t<decltype(member)>>>::handle());
         }
-        const auto write_element = [&cdr, element_callbacks](const auto & element) {
+        const auto write_element = [&](const auto & element) {
             if constexpr (kind == FieldKind::STRING_SEQUENCE) {
               return write_string(cdr, element);
             } else if constexpr (kind == FieldKind::HEADER_SEQUENCE) {
