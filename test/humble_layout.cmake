@@ -7,7 +7,7 @@
 cmake_minimum_required(VERSION 3.16)
 set(humble_packages
   ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps gtest python3 python3-dev rcpputils rcutils
-  rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
+  rosidl_adapter rosidl_cmake rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
   rosidl_typesupport_cpp rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
   std_msgs)

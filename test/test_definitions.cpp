@@ -261,6 +261,19 @@ TEST(Exports, PythonExtensionExportsItsInitFunctionOnly)
 {
   expect_exports(PYTHON_EXTENSION, false, {"PyInit_orvane_h26x_msgs_s__rosidl_typesupport_c"});
 }
+
+// What a nesting package's generated Python code calls, named as it names them.
+TEST(Exports, PythonConversionLibraryExportsTwelveConversions)
+{
+  std::set<std::string> expected;
+  for (const char * name :
+    {"image", "compressed", "dual_compressed_image", "original_image", "multi_image", "multi_compressed"})
+  {
+    expected.insert(std::string("orvane_h26x_msgs__msg__") + name + "__convert_from_py");
+    expected.insert(std::string("orvane_h26x_msgs__msg__") + name + "__convert_to_py");
+  }
+  expect_exports(LIB_GENERATOR_PY, false, expected);
+}
 #endif
 
 // ---- one introspection identifier per process ----

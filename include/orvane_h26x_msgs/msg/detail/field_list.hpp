@@ -84,4 +84,10 @@ struct FieldList;
 #define ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(X) \
   X(Image) X(Compressed) X(DualCompressedImage) X(OriginalImage) X(MultiImage) X(MultiCompressed)
 
+// The same, with each message's name as ROS 2 writes it in file and function
+// names (image, dual_compressed_image, ...).
+#define ORVANE_H26X_MSGS__FOR_EACH_MESSAGE_NAMED(X) \
+  X(Image, image) X(Compressed, compressed) X(DualCompressedImage, dual_compressed_image) \
+  X(OriginalImage, original_image) X(MultiImage, multi_image) X(MultiCompressed, multi_compressed)
+
 #endif  // ORVANE_H26X_MSGS__MSG__DETAIL__FIELD_LIST_HPP_
