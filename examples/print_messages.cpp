@@ -146,7 +146,7 @@ bool show(const char * name, Functions functions)
   ok = ok && orvane_h26x_msgs::msg::typesupport_fastrtps_cpp::get_serialized_size(received, 0) == buffer.size();
 
   std::cout << "--- " << name << " (" << buffer.size() << " CDR bytes)\n"
-            << orvane_h26x_msgs::msg::to_yaml(received);
+            << orvane_h26x_msgs::msg::to_short_yaml(received);
   functions.destroy(original);
   functions.destroy(copy);
   if (!ok) {

@@ -3,16 +3,18 @@
 
 // YAML text form and rosidl_generator_traits of the message classes.
 //
-// Byte sequences (uint8[]) of up to kYamlBytesShown bytes are printed in
-// full; longer ones, such as multi-megabyte frames, as
-// "{size: N, head: [first kYamlBytesShown bytes]}" so that a frame prints as
-// one short line instead of millions.
+// to_yaml / to_flow_style_yaml / to_block_style_yaml print what ROS 2's
+// generated traits print, every byte of a byte sequence included, so that
+// YAML readers (ros2 topic pub, parsers) take the text back. to_short_yaml
+// is the same text for people: byte sequences over kYamlBytesShown bytes, such
+// as multi-megabyte frames, become "{size: N, head: [first bytes]}".
 
 #include <cstddef>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "rosidl_runtime_cpp/traits.hpp"
 #include "std_msgs/msg/detail/header__traits.hpp"
@@ -23,110 +25,145 @@ namespace orvane_h26x_msgs::msg::detail
 
 constexpr std::size_t kYamlBytesShown = 16;
 
-inline void yaml_indent(std::ostream & out, std::size_t indentation)
+struct YamlStyle
 {
-  out << std::string(indentation, ' ');
-}
-
-template<class Bytes>
-void write_yaml_bytes(const Bytes & bytes, std::ostream & out)
-{
-  const bool whole = bytes.size() <= kYamlBytesShown;
-  if (!whole) {
-    out << "{size: " << bytes.size() << ", head: ";
-  }
-  out << "[";
-  const std::size_t shown = whole ? bytes.size() : kYamlBytesShown;
-  for (std::size_t i = 0; i < shown; ++i) {
-    out << (i ? ", " : "") << static_cast<unsigned>(bytes[i]);
-  }
-  out << (whole ? "]" : "]}");
-}
+  bool flow;
+  bool short_bytes;
+};
 
 template<class Message>
-void write_yaml(const Message & message, std::ostream & out, bool flow, std::size_t indentation);
+void write_yaml(const Message & message, std::ostream & out, YamlStyle style, std::size_t indentation);
 
-template<class Element, class Sequence>
-void write_yaml_elements(const Sequence & items, std::ostream & out, bool flow, std::size_t indentation)
+template<class Value, class = void>
+constexpr bool is_text = false;
+template<class Value>
+constexpr bool is_text<Value, std::void_t<decltype(std::declval<const Value &>().c_str())>> = true;
+template<class Value>
+constexpr bool is_yaml_scalar = std::is_integral_v<Value> || is_text<Value>;
+
+template<class Value>
+void write_yaml_scalar(const Value & value, std::ostream & out)
 {
-  if (flow || items.empty()) {
-    out << (flow ? "[" : " [");
+  if constexpr (std::is_integral_v<Value> || std::is_same_v<Value, std::string>) {
+    rosidl_generator_traits::value_to_yaml(value, out);
+  } else {
+    rosidl_generator_traits::value_to_yaml(std::string(value.data(), value.size()), out);
+  }
+}
+
+template<class Nested>
+void write_yaml_nested(const Nested & nested, std::ostream & out, YamlStyle style, std::size_t indentation)
+{
+  if constexpr (std::is_same_v<Nested, std_msgs::msg::Header>) {
+    if (style.flow) {
+      std_msgs::msg::to_flow_style_yaml(nested, out);
+    } else {
+      std_msgs::msg::to_block_style_yaml(nested, out, indentation);
+    }
+  } else {
+    write_yaml(nested, out, style, indentation);
+  }
+}
+
+// "{size: N, head: [...]}" for a long byte sequence in the short form.
+template<class Sequence>
+bool write_yaml_short_bytes(const Sequence & bytes, std::ostream & out, YamlStyle style)
+{
+  if constexpr (std::is_same_v<typename Sequence::value_type, std::uint8_t>) {
+    if (style.short_bytes && bytes.size() > kYamlBytesShown) {
+      out << "{size: " << bytes.size() << ", head: [";
+      for (std::size_t i = 0; i < kYamlBytesShown; ++i) {
+        out << (i ? ", " : "") << static_cast<unsigned>(bytes[i]);
+      }
+      out << "]}";
+      return true;
+    }
+  }
+  return false;
+}
+
+template<class Sequence>
+void write_yaml_sequence(
+  const char * name, const Sequence & items, std::ostream & out, YamlStyle style, std::size_t indentation)
+{
+  using Element = typename Sequence::value_type;
+  out << name << ":";
+  if (items.empty()) {
+    out << (style.flow ? " []" : " []\n");
+    return;
+  }
+  if (style.flow || (style.short_bytes && std::is_same_v<Element, std::uint8_t>&& items.size() > kYamlBytesShown)) {
+    out << " ";
+    if (write_yaml_short_bytes(items, out, style)) {
+      out << (style.flow ? "" : "\n");
+      return;
+    }
+    out << "[";
     for (std::size_t i = 0; i < items.size(); ++i) {
       out << (i ? ", " : "");
-      if constexpr (std::is_same_v<Element, std::string>) {
-        rosidl_generator_traits::value_to_yaml(items[i], out);
-      } else if constexpr (std::is_same_v<Element, std_msgs::msg::Header>) {
-        std_msgs::msg::to_flow_style_yaml(items[i], out);
+      if constexpr (is_yaml_scalar<Element>) {
+        write_yaml_scalar(items[i], out);
       } else {
-        write_yaml(items[i], out, true, 0);
+        write_yaml_nested(items[i], out, style, 0);
       }
     }
-    out << (flow ? "]" : "]\n");
+    out << "]";
     return;
   }
   out << "\n";
   for (const auto & item : items) {
-    yaml_indent(out, indentation);
-    if constexpr (std::is_same_v<Element, std::string>) {
+    out << std::string(indentation, ' ');
+    if constexpr (is_yaml_scalar<Element>) {
       out << "- ";
-      rosidl_generator_traits::value_to_yaml(item, out);
+      write_yaml_scalar(item, out);
       out << "\n";
-    } else if constexpr (std::is_same_v<Element, std_msgs::msg::Header>) {
-      out << "-\n";
-      std_msgs::msg::to_block_style_yaml(item, out, indentation + 2);
     } else {
       out << "-\n";
-      write_yaml(item, out, false, indentation + 2);
+      write_yaml_nested(item, out, style, indentation + 2);
     }
   }
 }
 
+// The generated traits' layout: flow "{a: 1, b: [2, 3]}"; block one field
+// per line at `indentation`, nested messages two spaces further in, sequence
+// items as "- " lines at the field's own indentation.
 template<class Message>
-void write_yaml(const Message & message, std::ostream & out, bool flow, std::size_t indentation)
+void write_yaml(const Message & message, std::ostream & out, YamlStyle style, std::size_t indentation)
 {
-  bool first = true;
-  if (flow) {
+  if (style.flow) {
     out << "{";
   }
   FieldList<Message>::visit(
     message, [&](const auto & member, auto field) {
       using Member = std::decay_t<decltype(member)>;
-      constexpr FieldKind kind = decltype(field)::kind;
-      if (flow) {
-        out << (first ? "" : ", ") << field.name << ": ";
+      if (style.flow) {
+        out << (field.index ? ", " : "");
       } else {
-        yaml_indent(out, indentation);
-        out << field.name << ":";
+        out << std::string(indentation, ' ');
       }
-      first = false;
-      if constexpr (kind == FieldKind::HEADER) {
-        if (flow) {
-          std_msgs::msg::to_flow_style_yaml(member, out);
-        } else {
-          out << "\n";
-          std_msgs::msg::to_block_style_yaml(member, out, indentation + 2);
-        }
-      } else if constexpr (is_sequence(kind) && kind != FieldKind::UINT8_SEQUENCE) {
-        write_yaml_elements<typename Member::value_type>(member, out, flow, indentation);
-        return true;
+      if constexpr (is_yaml_scalar<Member>) {
+        out << field.name << ": ";
+        write_yaml_scalar(member, out);
+        out << (style.flow ? "" : "\n");
+      } else if constexpr (is_sequence(decltype(field)::kind)) {
+        write_yaml_sequence(field.name, member, out, style, indentation);
       } else {
-        if (!flow) {
-          out << " ";
-        }
-        if constexpr (kind == FieldKind::UINT8_SEQUENCE) {
-          write_yaml_bytes(member, out);
-        } else {
-          rosidl_generator_traits::value_to_yaml(member, out);
-        }
-        if (!flow) {
-          out << "\n";
-        }
+        out << field.name << (style.flow ? ": " : ":\n");
+        write_yaml_nested(member, out, style, indentation + 2);
       }
       return true;
     });
-  if (flow) {
+  if (style.flow) {
     out << "}";
   }
+}
+
+template<class Message>
+std::string yaml_text(const Message & message, YamlStyle style)
+{
+  std::ostringstream out;
+  write_yaml(message, out, style, 0);
+  return out.str();
 }
 
 }  // namespace orvane_h26x_msgs::msg::detail
@@ -136,21 +173,30 @@ void write_yaml(const Message & message, std::ostream & out, bool flow, std::siz
   { \
   inline void to_flow_style_yaml(const Msg & msg, std::ostream & out) \
   { \
-    detail::write_yaml(msg, out, true, 0); \
+    detail::write_yaml(msg, out, {true, false}, 0); \
   } \
   inline void to_block_style_yaml(const Msg & msg, std::ostream & out, size_t indentation = 0) \
   { \
-    detail::write_yaml(msg, out, false, indentation); \
+    detail::write_yaml(msg, out, {false, false}, indentation); \
   } \
   inline std::string to_yaml(const Msg & msg, bool use_flow_style = false) \
   { \
-    std::ostringstream out; \
-    detail::write_yaml(msg, out, use_flow_style, 0); \
-    return out.str(); \
+    return detail::yaml_text(msg, {use_flow_style, false}); \
+  } \
+  /* to_yaml's text with long byte sequences as their size and first bytes */ \
+  inline std::string to_short_yaml(const Msg & msg, bool use_flow_style = false) \
+  { \
+    return detail::yaml_text(msg, {use_flow_style, true}); \
   } \
   } \
   namespace rosidl_generator_traits \
   { \
+  [[deprecated("use orvane_h26x_msgs::msg::to_block_style_yaml() instead")]] \
+  inline void to_yaml(const orvane_h26x_msgs::msg::Msg & msg, std::ostream & out, size_t indentation = 0) \
+  { \
+    orvane_h26x_msgs::msg::to_block_style_yaml(msg, out, indentation); \
+  } \
+  [[deprecated("use orvane_h26x_msgs::msg::to_yaml() instead")]] \
   inline std::string to_yaml(const orvane_h26x_msgs::msg::Msg & msg) \
   { \
     return orvane_h26x_msgs::msg::to_yaml(msg); \

@@ -1,0 +1,10 @@
+#ifndef ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__BUILDER_HPP_
+#define ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__BUILDER_HPP_
+
+#include "orvane_h26x_msgs/msg/detail/message_builder.hpp"
+#include "orvane_h26x_msgs/msg/detail/multi_compressed__struct.hpp"
+
+// orvane_h26x_msgs::build<orvane_h26x_msgs::msg::MultiCompressed>(): one step per field in multi_compressed__fields.h.
+ORVANE_H26X_MSGS__DEFINE_MESSAGE_BUILDER(MultiCompressed)
+
+#endif  // ORVANE_H26X_MSGS__MSG__DETAIL__MULTI_COMPRESSED__BUILDER_HPP_
