@@ -380,4 +380,34 @@ double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec)
   return parse_first(data, size, codec, 32, 0.0, h265_vps_frame_rate);
 }
 
+std::vector<uint8_t> parameter_sets(const uint8_t * data, std::size_t size, Codec codec)
+{
+  std::vector<uint8_t> sets;
+  for (const auto & payload : nal_payloads(data, size)) {
+    const unsigned type = nal_type(codec, payload[0]);
+    const bool is_set = codec == Codec::H264 ? (type == 7 || type == 8) : (type >= 32 && type <= 34);
+    if (is_set) {
+      sets.insert(sets.end(), {0, 0, 0, 1});
+      sets.insert(sets.end(), payload.begin(), payload.end());
+    }
+  }
+  return sets;
+}
+
+std::vector<std::vector<uint8_t>> nal_payloads(const uint8_t * data, std::size_t size)
+{
+  const std::vector<Nal> units = find_nal_units(data, size);
+  std::vector<std::vector<uint8_t>> payloads;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    std::size_t end = i + 1 < units.size() ? units[i + 1].start_code : size;
+    while (end > units[i].header && data[end - 1] == 0) {
+      --end;
+    }
+    if (end > units[i].header) {
+      payloads.emplace_back(data + units[i].header, data + end);
+    }
+  }
+  return payloads;
+}
+
 }  // namespace annexb

@@ -41,6 +41,16 @@ Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec);
 // 0 where there is none.
 double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec);
 
+// The parameter sets of the range (H.264 SPS and PPS; H.265 VPS, SPS and
+// PPS), each after a 4-byte start code: what a container stores as the
+// stream's configuration. Empty when there are none.
+std::vector<uint8_t> parameter_sets(const uint8_t * data, std::size_t size, Codec codec);
+
+// The NAL units of the range without their start codes (and without the
+// zero bytes that pad before the next one), for comparing access units
+// whatever framing carried them.
+std::vector<std::vector<uint8_t>> nal_payloads(const uint8_t * data, std::size_t size);
+
 }  // namespace annexb
 
 #endif  // ORVANE_H26X_MSGS_TOOLS__ANNEXB_HPP_

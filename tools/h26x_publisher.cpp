@@ -2,9 +2,11 @@
 // Messages are built through the package's C API and written by its plain
 // CDR type support: one Compressed per access unit, or with --multi (or
 // several --input) one MultiCompressed per frame index carrying a MultiImage
-// for every stream.
+// for every stream; or, with --encode, raw frames encoded here.
 
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -13,10 +15,12 @@
 #include "annexb.hpp"
 #include "dds/session.hpp"
 #include "fastdds/dds/publisher/DataWriter.hpp"
+#include "media/media.hpp"
 #include "orvane_h26x_msgs/msg/compressed.h"
 #include "orvane_h26x_msgs/msg/image.h"
 #include "orvane_h26x_msgs/msg/multi_image.h"
 #include "orvane_h26x_msgs/msg/multi_compressed.h"
+#include "orvane_h26x_msgs/msg/original_image.h"
 #include "program_support.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string_functions.h"
@@ -118,8 +122,13 @@ void fill_frame(ImageLike & image, const Stream & stream, std::size_t index)
   }
 }
 
+int publish_encoded(const tools::Options & options);
+
 int publish(const tools::Options & options)
 {
+  if (options.has("encode")) {
+    return publish_encoded(options);
+  }
   std::vector<std::string> inputs = options.all("input");
   std::vector<Stream> streams;
   if (options.has("raw")) {
@@ -223,12 +232,167 @@ int publish(const tools::Options & options)
   return 0;
 }
 
+// --encode: raw frames (a YUV4MPEG2 file or a test pattern) encoded here, one
+// access unit a message; with --with-originals a MultiCompressed that also
+// carries each raw frame as an rgb8 original image.
+int publish_encoded(const tools::Options & options)
+{
+  const std::string codec_name = options.get("encode", "");
+  if (codec_name != "h264" && codec_name != "h265") {
+    throw orvane_dds::UsageError("--encode '" + codec_name + "' is not h264 or h265");
+  }
+  const std::string source = options.get("source", "pattern:640x480");
+  std::unique_ptr<media::Y4mReader> y4m;
+  media::Encoder::Settings settings;
+  settings.codec = codec_name == "h265" ? annexb::Codec::H265 : annexb::Codec::H264;
+  if (source.rfind("pattern:", 0) == 0) {
+    unsigned width = 0, height = 0;
+    char end = 0;
+    if (std::sscanf(source.c_str() + 8, "%5ux%5u%c", &width, &height, &end) != 2 || width < 16 || height < 16 ||
+      width > 8192 || height > 8192 || width % 2 || height % 2)
+    {
+      throw orvane_dds::UsageError("--source '" + source + "' is not pattern:WIDTHxHEIGHT (even, 16 to 8192)");
+    }
+    settings.width = static_cast<int>(width);
+    settings.height = static_cast<int>(height);
+  } else {
+    y4m = std::make_unique<media::Y4mReader>(source);
+    settings.width = y4m->width();
+    settings.height = y4m->height();
+    settings.fps = y4m->fps();
+  }
+  const double fps = options.number("fps", settings.fps, 0, 1000);
+  settings.fps = fps > 0 ? fps : settings.fps;
+  settings.gop = static_cast<int>(options.number("gop", 25, 1, 100000));
+  settings.bitrate = static_cast<int64_t>(options.number("bitrate", 0, 0, 1e10));
+  const std::size_t frames = static_cast<std::size_t>(options.number("frames", y4m ? 1e9 : 100, 1, 1e9));
+  const bool originals = options.has("with-originals");
+  const tools::StreamOptions endpoint = tools::stream_options(options, originals);
+
+  media::Encoder encoder(settings);
+  media::Scaler scaler;
+  media::Picture picture;
+  picture.width = settings.width;
+  picture.height = settings.height;
+  picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+
+  orvane_dds::MessageFactory factory;
+  const rosidl_message_type_support_t * handle;
+  if (originals) {
+    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed();
+    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__MultiCompressed__create());},
+      [](void * m) {orvane_h26x_msgs__msg__MultiCompressed__destroy(static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(m));}};
+  } else {
+    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
+    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
+      [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
+  }
+  orvane_dds::Session session(handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
+  auto * writer = session.writer();
+  if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * options.number("wait", 10, 0, 86400))))) {
+    std::cerr << "no reader on " << endpoint.topic << "\n";
+    return 1;
+  }
+  std::unique_ptr<void, std::function<void(void *)>> message(factory.create(), factory.destroy);
+  auto * single = static_cast<orvane_h26x_msgs__msg__Compressed *>(message.get());
+  auto * several = static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(message.get());
+  Stream stream;
+  stream.encoding = codec_name;
+  stream.geometry.width = static_cast<uint32_t>(settings.width);
+  stream.geometry.height = static_cast<uint32_t>(settings.height);
+  if (originals) {
+    check(orvane_h26x_msgs__msg__MultiImage__Sequence__init(&several->h26x_images, 1), "streams");
+    auto & image = several->h26x_images.data[0];
+    check(std_msgs__msg__Header__Sequence__init(&image.header, 1), "header");
+    check(rosidl_runtime_c__String__Sequence__init(&image.topic_name, 1), "topic_name");
+    check(rosidl_runtime_c__String__assign(&image.topic_name.data[0], "/camera0"), "topic");
+    check(rosidl_runtime_c__uint8__Sequence__init(&image.is_vaild, 1), "is_vaild");
+    image.is_vaild.data[0] = 1;
+    check(orvane_h26x_msgs__msg__OriginalImage__Sequence__init(&several->original_images, 1), "originals");
+    auto & original = several->original_images.data[0];
+    check(rosidl_runtime_c__String__Sequence__init(&original.topic_name, 1), "topic_name");
+    check(rosidl_runtime_c__String__assign(&original.topic_name.data[0], "/camera0/raw"), "topic");
+    check(rosidl_runtime_c__uint8__Sequence__init(&original.is_valid, 1), "is_valid");
+    original.is_valid.data[0] = 1;
+    check(rosidl_runtime_c__String__assign(&original.encoding, "rgb8"), "encoding");
+    original.width = stream.geometry.width;
+    original.height = stream.geometry.height;
+    original.step = 3 * original.width;
+  } else {
+    check(orvane_h26x_msgs__msg__Image__Sequence__init(&single->images, 1), "images");
+  }
+  std::cerr << "publisher: encoding " << codec_name << " " << settings.width << "x" << settings.height << " at "
+            << settings.fps << " frames/s from " << source << (originals ? ", with the originals" : "") << "\n";
+
+  std::size_t sent = 0;
+  std::size_t index = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const media::Encoder::Sink send = [&](const uint8_t * data, std::size_t size, bool) {
+      stream.bytes.assign(data, data + size);
+      stream.units.assign(1, annexb::AccessUnit{0, size});
+      if (originals) {
+        stamp(several->header, "rig");
+        auto & image = several->h26x_images.data[0];
+        fill_frame(image, stream, 0);
+        image.count = sent;
+        stamp(image.header.data[0], "camera");
+        auto & original = several->original_images.data[0];
+        original.count = sent;
+        set_bytes(original.data, picture.rgb.data(), picture.rgb.size());
+      } else {
+        stamp(single->header, "camera");
+        fill_frame(single->images.data[0], stream, 0);
+        single->images.data[0].count = sent;
+      }
+      if (!writer->write(message.get())) {
+        throw std::runtime_error("write failed at frame " + std::to_string(sent));
+      }
+      ++sent;
+    };
+  for (; index < frames; ++index) {
+    if (y4m) {
+      if (!y4m->next(encoder.picture())) {
+        break;
+      }
+      picture = scaler.to_rgb(encoder.picture());
+    } else {
+      media::test_pattern(picture, static_cast<int64_t>(index));
+      scaler.from_rgb(picture, encoder.picture());
+    }
+    encoder.encode(send);
+    if (fps > 0) {
+      std::this_thread::sleep_until(start + std::chrono::duration<double>((index + 1) / fps));
+    }
+  }
+  encoder.finish(send);
+  // The end-of-stream marker: no data, the count of frames sent.
+  stream.units.clear();
+  if (originals) {
+    stamp(several->header, tools::kEndOfStream);
+    fill_frame(several->h26x_images.data[0], stream, 0);
+    several->h26x_images.data[0].count = sent;
+    several->original_images.data[0].data.size = 0;
+  } else {
+    stamp(single->header, tools::kEndOfStream);
+    fill_frame(single->images.data[0], stream, 0);
+    single->images.data[0].count = sent;
+  }
+  writer->write(message.get());
+  writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(30, 0));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fprintf(stderr, "publisher: %zu frames encoded and sent in %.3f s: %.1f frames/s\n", sent, seconds,
+    sent / seconds);
+  return sent == index ? 0 : 1;
+}
+
 void usage()
 {
   std::cout <<
     "usage: h26x_publisher [--input FILE]... [--multi] [--fps N] [--wait SECONDS]\n"
     "                      [--topic NAME] [--domain N] [--transport T]\n"
     "       h26x_publisher --raw WIDTHxHEIGHT [--frames N] [...]\n"
+    "       h26x_publisher --encode h264|h265 [--source FILE.y4m | pattern:WxH]\n"
+    "                      [--frames N] [--gop N] [--bitrate BITS] [--with-originals] [...]\n"
     "Publishes each access unit of the Annex-B stream(s) as orvane_h26x_msgs/Compressed\n"
     "(or MultiCompressed with --multi or several inputs) on the ROS topic NAME (default\n"
     "/camera/h26x, or /camera/h26x_multi); --raw sends N (100) raw rgb8 images instead.\n"
@@ -236,6 +400,12 @@ void usage()
     "                    H.264 SPS or H.265 VPS timing), else 25; 0 sends as fast as\n"
     "                    the readers take\n"
     "  --wait SECONDS    how long to wait for a reader (10)\n"
+    "  --encode CODEC    encode raw frames with libavcodec (low latency, no B-frames),\n"
+    "                    one access unit a message: --source FILE.y4m (4:2:0) or a\n"
+    "                    moving test pattern:WIDTHxHEIGHT (640x480, --frames N, 100);\n"
+    "                    --gop N (25) pictures between key frames, --bitrate BITS/s\n"
+    "                    (default: constant quality); --with-originals sends\n"
+    "                    MultiCompressed with the raw frames as rgb8 original images\n"
     << tools::kStreamOptionsHelp <<
     "QoS offered: reliable, transient-local, keep-all with 64 samples in flight,\n"
     "manual liveliness (infinite lease), heartbeat every 100 ms. Nothing is written\n"
@@ -247,5 +417,5 @@ void usage()
 
 int main(int argc, char ** argv)
 {
-  return tools::run_stream_tool("h26x_publisher", argc, argv, {"multi"}, {"input", "fps", "wait", "raw", "frames"}, usage, publish);
+  return tools::run_stream_tool("h26x_publisher", argc, argv, {"multi", "with-originals"}, {"input", "fps", "wait", "raw", "frames", "encode", "source", "gop", "bitrate"}, usage, publish);
 }

@@ -1,7 +1,8 @@
 // Records orvane_h26x_msgs/Compressed (or MultiCompressed with --multi) from
 // any ROS 2 or DDS writer on the topic, reliable or best-effort: receives
 // through the C++ message classes and their CDR type support, and writes each
-// stream (image index) back as it came, an Annex-B file for H.26x. Ends at
+// stream (image index) back as it came, an Annex-B file for H.26x, or into an
+// MP4 or Matroska container timed by the message stamps. Ends at
 // the end-of-stream marker, on SIGINT or SIGTERM, after --frames messages or
 // --duration seconds, or when nothing arrives for --timeout seconds; always
 // with a summary.
@@ -22,6 +23,7 @@
 #include "dds/session.hpp"
 #include "fastdds/dds/subscriber/DataReader.hpp"
 #include "fastdds/dds/subscriber/SampleInfo.hpp"
+#include "media/media.hpp"
 #include "orvane_h26x_msgs/msg/compressed.hpp"
 #include "orvane_h26x_msgs/msg/multi_compressed.hpp"
 #include "program_support.hpp"
@@ -75,28 +77,72 @@ private:
   std::set<GUID_t> writers_;
 };
 
-// One recorded stream: its file, and what arrived of it.
+// One recorded stream: its file (Annex-B as it came, or an MP4 / Matroska
+// container), and what arrived of it.
 struct Track
 {
   std::string path;
   std::ofstream file;
+  std::unique_ptr<media::ContainerWriter> container;
+  bool unusable = false;  // a container was asked for a stream that is not H.26x
   uint64_t frames = 0;
   uint64_t bytes = 0;
   uint64_t next_count = 0;
   uint64_t lost = 0;  // gaps in `count`
   uint64_t sent = 0;  // as the end-of-stream marker reports, if one came
 
-  void add(uint64_t count, const std::vector<uint8_t> & data)
+  void add(uint64_t count, const std::vector<uint8_t> & data, const std::string & encoding, int64_t stamp_ns)
   {
     if (frames > 0 && count > next_count) {
       lost += count - next_count;
     }
     next_count = count + 1;
-    file.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
+    if (media::is_container(path)) {
+      if (!container && !unusable) {
+        if (encoding != "h264" && encoding != "h265") {
+          std::fprintf(stderr, "recorder: %s holds %s, not H.264 or H.265: nothing written\n", path.c_str(),
+            encoding.c_str());
+          unusable = true;
+        } else {
+          container = std::make_unique<media::ContainerWriter>(
+            path, encoding == "h265" ? annexb::Codec::H265 : annexb::Codec::H264);
+        }
+      }
+      if (container) {
+        container->write(data.data(), data.size(), stamp_ns);
+      }
+    } else {
+      file.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
+    }
     ++frames;
     bytes += data.size();
   }
+
+  void close()
+  {
+    file.close();
+    if (container) {
+      container->close();
+      if (container->skipped()) {
+        std::fprintf(stderr, "recorder: %s: %llu frames before the first key frame left out\n", path.c_str(),
+          static_cast<unsigned long long>(container->skipped()));
+      }
+    }
+  }
 };
+
+// FILE, or FILE.<k> (FILE.<k>.mp4 for a container) for stream k.
+std::string stream_path(const std::string & output, std::size_t k, bool numbered)
+{
+  if (!numbered) {
+    return output;
+  }
+  const std::size_t dot = output.rfind('.');
+  if (media::is_container(output)) {
+    return output.substr(0, dot) + "." + std::to_string(k) + output.substr(dot);
+  }
+  return output + "." + std::to_string(k);
+}
 
 struct Settings
 {
@@ -143,7 +189,11 @@ public:
     std::lock_guard<std::mutex> lock(mutex_);
     stopped_ = true;
     for (auto & track : tracks_) {
-      track->file.close();
+      try {
+        track->close();
+      } catch (const media::Error & error) {
+        std::fprintf(stderr, "recorder: %s\n", error.what());
+      }
     }
   }
 
@@ -200,16 +250,18 @@ private:
       }
       if (info.valid_data) {
         if constexpr (std::is_same_v<Message, MultiCompressed>) {
-          handle(message.header, message.h26x_images);
+          handle(message.header, message.h26x_images, message.original_images);
         } else {
-          handle(message.header, message.images);
+          handle(message.header, message.images, {});
         }
       }
     }
   }
 
   template<class Images>
-  void handle(const std_msgs::msg::Header & header, const Images & images)
+  void handle(
+    const std_msgs::msg::Header & header, const Images & images,
+    const std::vector<orvane_h26x_msgs::msg::OriginalImage> & original_images)
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopped_ || finished_) {
@@ -239,10 +291,14 @@ private:
     first_arrival_ = messages_ == 0 ? now : first_arrival_;
     last_arrival_ = now;
     latencies_.push_back(tools::seconds_since(header.stamp.sec, header.stamp.nanosec));
+    const int64_t stamp_ns = int64_t(header.stamp.sec) * 1000000000 + header.stamp.nanosec;
     for (std::size_t k = 0; k < images.size(); ++k) {
       if (carries_frame(images[k])) {
-        tracks_[k]->add(images[k].count, images[k].data);
+        tracks_[k]->add(images[k].count, images[k].data, images[k].encoding, stamp_ns);
       }
+    }
+    if (!originals_.empty() || !original_images.empty()) {
+      write_originals(original_images);
     }
     if (++messages_ % 25 == 0) {
       std::cerr << "recorder: " << messages_ << " frames received\n";
@@ -253,23 +309,42 @@ private:
     }
   }
 
+  // The original images of a MultiCompressed, each index k as raw frames back
+  // to back in FILE.original.<k> (their size and encoding go to stderr once).
+  void write_originals(const std::vector<orvane_h26x_msgs::msg::OriginalImage> & images)
+  {
+    while (originals_.size() < images.size() && originals_.size() < settings_.max_streams) {
+      const std::string path = settings_.output + ".original." + std::to_string(originals_.size());
+      originals_.push_back(std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc));
+      const auto & image = images[originals_.size() - 1];
+      std::fprintf(stderr, "recorder: original images %s: %s %ux%u\n", path.c_str(), image.encoding.c_str(),
+        image.width, image.height);
+    }
+    for (std::size_t k = 0; k < images.size() && k < originals_.size(); ++k) {
+      originals_[k]->write(reinterpret_cast<const char *>(images[k].data.data()),
+        static_cast<std::streamsize>(images[k].data.size()));
+      originals_[k]->flush();
+    }
+  }
+
   // One file per image index: FILE while there is one stream, FILE.<k> for
   // each when there are several (as --multi always names them). False when a
   // file cannot be written.
   bool open_tracks(std::size_t streams)
   {
-    if (!settings_.multi && tracks_.size() == 1 && streams > 1) {
-      const std::string renamed = settings_.output + ".0";
+    if (!settings_.multi && tracks_.size() == 1 && streams > 1 && !tracks_[0]->container) {
+      const std::string renamed = stream_path(settings_.output, 0, true);
       if (std::rename(tracks_[0]->path.c_str(), renamed.c_str()) == 0) {
         tracks_[0]->path = renamed;
       }
     }
     while (tracks_.size() < streams) {
       auto track = std::make_unique<Track>();
-      track->path = settings_.multi || streams > 1 ? settings_.output + "." + std::to_string(tracks_.size()) :
-        settings_.output;
-      track->file.open(track->path, std::ios::binary | std::ios::trunc);
-      if (!track->file) {
+      track->path = stream_path(settings_.output, tracks_.size(), settings_.multi || streams > 1);
+      if (!media::is_container(track->path)) {
+        track->file.open(track->path, std::ios::binary | std::ios::trunc);
+      }
+      if (!media::is_container(track->path) && !track->file) {
         std::fprintf(stderr, "recorder: cannot write %s\n", track->path.c_str());
         return false;
       }
@@ -310,6 +385,7 @@ private:
   double last_activity_ = seconds_now();
   std::vector<double> latencies_;
   std::vector<std::unique_ptr<Track>> tracks_;
+  std::vector<std::unique_ptr<std::ofstream>> originals_;
 };
 
 class ReaderListener : public DataReaderListener
@@ -334,6 +410,10 @@ void usage()
     "writers alike (QoS requested: a reliable and a best-effort reader, both volatile and\n"
     "keep-all): each image index is one stream, written to FILE (recorded.h26x) while\n"
     "there is one stream and to FILE.<k> when there are several (always with --multi).\n"
+    "FILE.mp4 (fragmented MP4) or FILE.mkv (Matroska), FILE.<k>.mp4 for several, hold\n"
+    "H.264 / H.265 without re-encoding, timed by the message stamps, written as they\n"
+    "come so that they play however the recording ends; any other name holds Annex-B\n"
+    "bytes as they came. With --multi the original images go to FILE.original.<k>.\n"
     "A sample with more than --max-streams (16) streams is dropped. Ends at the\n"
     "end-of-stream marker, on Ctrl-C or SIGTERM, after --frames N messages, after\n"
     "--duration SECONDS, or when nothing arrives for --timeout SECONDS (30; 0 waits for\n"
