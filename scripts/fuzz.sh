@@ -17,16 +17,24 @@ rm -rf "$build_dir/seeds"
 "$build_dir/fuzz/fuzz_seeds" "$build_dir/seeds"
 
 failed=0
-for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip"; do
+# The decode harness starts from the bundled streams' first units (a codec
+# byte, then the stream).
+mkdir -p "$build_dir/seeds/decode"
+{ printf '\x00'; head -c 20000 "$ROOT/tools/sample/sample.h264"; } >"$build_dir/seeds/decode/h264"
+{ printf '\x01'; head -c 20000 "$ROOT/tools/sample/sample.h265"; } >"$build_dir/seeds/decode/h265"
+
+for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip" "$build_dir/fuzz/fuzz_decode"; do
   name="$(basename "$harness")"
+  extra=()
   case "$name" in
     fuzz_round_trip) seeds="$build_dir/seeds/round_trip" ;;
+    fuzz_decode) seeds="$build_dir/seeds/decode"; extra=(-max_len=20001) ;;
     *) seeds="$build_dir/seeds/${name##*_}" ;;
   esac
   corpus="$build_dir/corpus/$name"
   artifacts="$build_dir/artifacts/$name"
   mkdir -p "$corpus" "$artifacts"
-  if "$harness" "$corpus" "$seeds" -max_total_time="$seconds" -malloc_limit_mb=256 -rss_limit_mb=2048 \
+  if "$harness" "$corpus" "$seeds" -max_total_time="$seconds" -malloc_limit_mb=256 -rss_limit_mb=2048 "${extra[@]}" \
       -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$artifacts/log" 2>&1; then
     printf '%-40s %s\n' "$name" "$(grep -E '^stat::number_of_executed_units' "$artifacts/log" | awk '{print $2 " runs"}'), $(grep -oE 'cov: [0-9]+' "$artifacts/log" | tail -1)"
   else

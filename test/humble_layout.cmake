@@ -5,14 +5,16 @@
 # it, and no dependency named by the package, may carry a name that ROS 2
 # Humble does not have.
 cmake_minimum_required(VERSION 3.16)
+# Humble's packages, and the rosdep keys of the system libraries it resolves.
 set(humble_packages
-  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps gtest python3 python3-dev rcpputils rcutils
+  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps gtest libavcodec-dev libavformat-dev
+  libavutil-dev libswscale-dev pkg-config python3 python3-dev rcpputils rcutils
   rosidl_adapter rosidl_cmake rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
   rosidl_typesupport_cpp rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
   std_msgs)
 # CMake's own modules and Humble's vendor packages' CMake names.
-set(cmake_only_names CycloneDDS GTest benchmark Python3)
+set(cmake_only_names CycloneDDS GTest PkgConfig benchmark Python3)
 
 set(prefix "${BINARY_DIR}/opt/ros/humble")
 file(REMOVE_RECURSE "${BINARY_DIR}")

@@ -1,0 +1,343 @@
+// Checks what the stream tools wrote, with FFmpeg's own demuxers and decoders
+// as the reference: the bundled sample read by libavformat's raw demuxer and
+// decoded by libavcodec directly.
+//   check_media container FILE SAMPLE SPAN_SECONDS [prefix]
+//   check_media frames DIR SAMPLE [LAST]
+//   check_media sheet FILE.png SAMPLE COLUMNS ROWS TILE_WIDTH
+//   check_media originals ORIGINALS RECORDING WIDTH HEIGHT FRAMES MIN_PSNR
+//   check_media damage SAMPLE OUT   (unit 20 cut in half, unit 30 left out)
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include "annexb.hpp"
+#include "media/media.hpp"
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+using Nals = std::vector<Bytes>;
+
+void require(bool condition, const std::string & what)
+{
+  if (!condition) {
+    throw std::runtime_error(what);
+  }
+}
+
+struct Packet
+{
+  Bytes data;
+  int64_t pts, dts, duration;
+};
+
+// Every packet of the first video stream, as the demuxer gives it.
+std::vector<Packet> read_packets(const std::string & path, AVCodecParameters * parameters, AVRational * time_base)
+{
+  AVFormatContext * format = nullptr;
+  require(avformat_open_input(&format, path.c_str(), nullptr, nullptr) == 0, "libavformat cannot open " + path);
+  require(avformat_find_stream_info(format, nullptr) >= 0, "no stream information in " + path);
+  const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  require(stream >= 0, "no video stream in " + path);
+  avcodec_parameters_copy(parameters, format->streams[stream]->codecpar);
+  *time_base = format->streams[stream]->time_base;
+  std::vector<Packet> packets;
+  AVPacket * packet = av_packet_alloc();
+  while (av_read_frame(format, packet) >= 0) {
+    if (packet->stream_index == stream) {
+      packets.push_back({Bytes(packet->data, packet->data + packet->size), packet->pts, packet->dts, packet->duration});
+    }
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&format);
+  return packets;
+}
+
+Nals length_prefixed_nals(const Bytes & data)
+{
+  Nals nals;
+  for (std::size_t at = 0; at + 4 <= data.size(); ) {
+    const std::size_t size = (std::size_t(data[at]) << 24) | (data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3];
+    require(at + 4 + size <= data.size(), "a NAL unit runs past its packet");
+    nals.emplace_back(data.begin() + at + 4, data.begin() + at + 4 + size);
+    at += 4 + size;
+  }
+  return nals;
+}
+
+// The sample decoded by libavcodec, in display order, as RGB of its own size
+// (or scaled to width x height, as the tools scale).
+std::vector<media::Picture> decode_reference(const std::string & sample, int width = 0, int height = 0)
+{
+  AVCodecParameters * parameters = avcodec_parameters_alloc();
+  AVRational time_base;
+  const std::vector<Packet> packets = read_packets(sample, parameters, &time_base);
+  const AVCodec * codec = avcodec_find_decoder(parameters->codec_id);
+  AVCodecContext * context = avcodec_alloc_context3(codec);
+  avcodec_parameters_to_context(context, parameters);
+  context->thread_count = 1;
+  require(avcodec_open2(context, codec, nullptr) == 0, "cannot open the reference decoder");
+  std::vector<media::Picture> pictures;
+  AVFrame * frame = av_frame_alloc();
+  AVPacket * packet = av_packet_alloc();
+  SwsContext * scaler = nullptr;
+  const auto drain = [&] {
+      while (avcodec_receive_frame(context, frame) == 0) {
+        media::Picture picture;
+        picture.width = width ? width : frame->width;
+        picture.height = height ? height : frame->height;
+        picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+        scaler = sws_getCachedContext(
+          scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), picture.width,
+          picture.height, AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr);
+        uint8_t * planes[1] = {picture.rgb.data()};
+        const int strides[1] = {3 * picture.width};
+        sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+        pictures.push_back(std::move(picture));
+      }
+    };
+  for (const Packet & source : packets) {
+    av_new_packet(packet, static_cast<int>(source.data.size()));
+    std::memcpy(packet->data, source.data.data(), source.data.size());
+    require(avcodec_send_packet(context, packet) == 0, "the reference decoder fails on the sample");
+    av_packet_unref(packet);
+    drain();
+  }
+  avcodec_send_packet(context, nullptr);
+  drain();
+  sws_freeContext(scaler);
+  av_packet_free(&packet);
+  av_frame_free(&frame);
+  avcodec_free_context(&context);
+  avcodec_parameters_free(&parameters);
+  return pictures;
+}
+
+// The file holds the sample's access units (all, or a prefix), byte for byte
+// in every NAL unit, H.264 at 320 x 240; sorted by presentation time they are
+// in the sample's display order; and they last what the stamps span.
+int check_container(const std::string & path, const std::string & sample, double span, bool prefix)
+{
+  AVCodecParameters * parameters = avcodec_parameters_alloc();
+  AVRational time_base;
+  const std::vector<Packet> packets = read_packets(path, parameters, &time_base);
+  AVCodecParameters * sample_parameters = avcodec_parameters_alloc();
+  AVRational sample_base;
+  const std::vector<Packet> units = read_packets(sample, sample_parameters, &sample_base);
+  require(parameters->codec_id == sample_parameters->codec_id, "the codec differs from the sample's");
+  require(parameters->width == 320 && parameters->height == 240, "not 320x240");
+  require(prefix ? !packets.empty() && packets.size() <= units.size() : packets.size() == units.size(),
+    path + ": " + std::to_string(packets.size()) + " packets for " + std::to_string(units.size()) + " units");
+  for (std::size_t k = 0; k < packets.size(); ++k) {
+    require(length_prefixed_nals(packets[k].data) == annexb::nal_payloads(units[k].data.data(), units[k].data.size()),
+      "access unit " + std::to_string(k) + " differs from the sample's");
+  }
+  // Display order: the sample's units through a decoder that carries each
+  // unit's index as its timestamp.
+  const AVCodec * codec = avcodec_find_decoder(sample_parameters->codec_id);
+  AVCodecContext * context = avcodec_alloc_context3(codec);
+  context->thread_count = 1;
+  avcodec_open2(context, codec, nullptr);
+  std::vector<int64_t> shown;
+  AVPacket * packet = av_packet_alloc();
+  AVFrame * frame = av_frame_alloc();
+  for (std::size_t k = 0; k <= units.size(); ++k) {
+    if (k < units.size()) {
+      av_new_packet(packet, static_cast<int>(units[k].data.size()));
+      std::memcpy(packet->data, units[k].data.data(), units[k].data.size());
+      packet->pts = static_cast<int64_t>(k);
+      avcodec_send_packet(context, packet);
+      av_packet_unref(packet);
+    } else {
+      avcodec_send_packet(context, nullptr);
+    }
+    while (avcodec_receive_frame(context, frame) == 0) {
+      if (frame->best_effort_timestamp < static_cast<int64_t>(packets.size())) {
+        shown.push_back(frame->best_effort_timestamp);
+      }
+    }
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avcodec_free_context(&context);
+  std::vector<int64_t> by_time(packets.size());
+  for (std::size_t k = 0; k < packets.size(); ++k) {
+    by_time[k] = static_cast<int64_t>(k);
+  }
+  std::stable_sort(by_time.begin(), by_time.end(), [&packets](int64_t a, int64_t b) {
+      return packets[a].pts < packets[b].pts;
+    });
+  if (!prefix) {
+    require(by_time == shown, "presentation times do not give the display order");
+  }
+  int64_t first = packets[0].pts, last = packets[0].pts + packets[0].duration;
+  for (const Packet & p : packets) {
+    first = std::min(first, p.pts);
+    last = std::max(last, p.pts + p.duration);
+  }
+  const double duration = av_q2d(time_base) * double(last - first);
+  const double frame_time = 1.0 / 25;
+  std::printf("%s: %zu units byte-identical, %s, %.3f s for a stamp span of %.3f s\n", path.c_str(),
+    packets.size(), prefix ? "a prefix" : "display order right", duration, span);
+  if (!prefix) {
+    require(std::fabs(duration - (span + frame_time)) <= frame_time, "the duration is not what the stamps say");
+  }
+  avcodec_parameters_free(&parameters);
+  avcodec_parameters_free(&sample_parameters);
+  return 0;
+}
+
+std::vector<std::string> pictures_in(const std::string & directory)
+{
+  std::vector<std::string> names;
+  DIR * dir = opendir(directory.c_str());
+  require(dir != nullptr, "no folder " + directory);
+  while (dirent * entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".png") {
+      names.push_back(directory + "/" + name);
+    }
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The pictures in DIR are the sample's frames decoded directly (all of them,
+// or the last `last` of each).
+int check_frames(const std::string & directory, const std::string & sample, std::size_t last)
+{
+  const std::vector<std::string> names = pictures_in(directory);
+  const std::vector<media::Picture> reference = decode_reference(sample);
+  if (last == 0) {
+    require(names.size() == reference.size(),
+      std::to_string(names.size()) + " pictures for " + std::to_string(reference.size()) + " frames");
+    last = names.size();
+  }
+  require(names.size() >= last, "fewer pictures than compared");
+  for (std::size_t i = 0; i < last; ++i) {
+    const media::Picture picture = media::read_png(names[names.size() - last + i]);
+    require(picture.rgb == reference[reference.size() - last + i].rgb,
+      names[names.size() - last + i] + " differs from the reference frame");
+  }
+  std::printf("%zu pictures of %zu equal the directly decoded frames\n", last, names.size());
+  return 0;
+}
+
+int check_sheet(const std::string & path, const std::string & sample, int columns, int rows, int tile_width)
+{
+  const media::Picture sheet = media::read_png(path);
+  const std::vector<media::Picture> full = decode_reference(sample);
+  const int tile_height = (tile_width * full[0].height / full[0].width + 1) & ~1;
+  require(sheet.width == columns * tile_width && sheet.height == rows * tile_height, "not the stated grid");
+  const std::vector<media::Picture> tiles = decode_reference(sample, tile_width, tile_height);
+  const std::size_t count = static_cast<std::size_t>(columns * rows);
+  for (std::size_t i = 0; i < count; ++i) {
+    const media::Picture & tile = tiles[i * tiles.size() / count];
+    const int x0 = static_cast<int>(i % columns) * tile_width, y0 = static_cast<int>(i / columns) * tile_height;
+    for (int y = 0; y < tile_height; ++y) {
+      require(std::equal(tile.rgb.begin() + 3 * tile_width * y, tile.rgb.begin() + 3 * tile_width * (y + 1),
+        sheet.rgb.begin() + 3 * (std::size_t(sheet.width) * (y0 + y) + x0)), "tile " + std::to_string(i) + " differs");
+    }
+  }
+  std::printf("%s: %dx%d tiles of %dx%d, each the scaled frame\n", path.c_str(), columns, rows, tile_width, tile_height);
+  return 0;
+}
+
+// The originals recorded are the pattern frames sent, byte for byte; the
+// recording decodes to as many frames, each within MIN_PSNR of its original.
+int check_originals(
+  const std::string & originals_path, const std::string & recording_path, int width, int height,
+  std::size_t frames, double min_psnr)
+{
+  std::ifstream file(originals_path, std::ios::binary);
+  const Bytes originals((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t frame_size = std::size_t(3) * width * height;
+  require(originals.size() == frames * frame_size, "the originals are not " + std::to_string(frames) + " frames");
+  media::Picture pattern;
+  pattern.width = width;
+  pattern.height = height;
+  pattern.rgb.resize(frame_size);
+  for (std::size_t i = 0; i < frames; ++i) {
+    media::test_pattern(pattern, static_cast<int64_t>(i));
+    require(std::equal(pattern.rgb.begin(), pattern.rgb.end(), originals.begin() + i * frame_size),
+      "original " + std::to_string(i) + " is not the frame sent");
+  }
+  const std::vector<media::Picture> decoded = decode_reference(recording_path);
+  require(decoded.size() == frames, std::to_string(decoded.size()) + " frames decoded for " +
+    std::to_string(frames) + " sent");
+  double lowest = 1e9, sum = 0;
+  for (std::size_t i = 0; i < frames; ++i) {
+    double squared = 0;
+    for (std::size_t b = 0; b < frame_size; ++b) {
+      const double d = double(decoded[i].rgb[b]) - originals[i * frame_size + b];
+      squared += d * d;
+    }
+    const double psnr = squared == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * frame_size / squared);
+    lowest = std::min(lowest, psnr);
+    sum += psnr;
+  }
+  std::printf("%zu frames, originals byte-identical; PSNR against them: lowest %.2f dB, mean %.2f dB\n",
+    frames, lowest, sum / frames);
+  require(lowest >= min_psnr, "a frame is below " + std::to_string(min_psnr) + " dB");
+  return 0;
+}
+int damage(const std::string & sample, const std::string & out)
+{
+  std::ifstream file(sample, std::ios::binary);
+  const Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const annexb::Codec codec = annexb::guess_codec(sample, stream);
+  const std::vector<annexb::AccessUnit> units = annexb::split_access_units(stream, codec);
+  require(units.size() > 60, "the sample is too short to damage");
+  std::ofstream damaged(out, std::ios::binary | std::ios::trunc);
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    const std::size_t size = k == 20 ? units[k].size / 2 : k == 30 ? 0 : units[k].size;
+    damaged.write(reinterpret_cast<const char *>(stream.data() + units[k].offset), static_cast<std::streamsize>(size));
+  }
+  return damaged.flush() ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  try {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "container" && argc >= 5) {
+      return check_container(argv[2], argv[3], std::atof(argv[4]), argc > 5);
+    }
+    if (command == "frames" && argc >= 4) {
+      return check_frames(argv[2], argv[3], argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 0);
+    }
+    if (command == "sheet" && argc == 7) {
+      return check_sheet(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
+    }
+    if (command == "originals" && argc == 8) {
+      return check_originals(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]),
+        std::strtoul(argv[6], nullptr, 10), std::atof(argv[7]));
+    }
+    if (command == "damage" && argc == 4) {
+      return damage(argv[2], argv[3]);
+    }
+    std::fprintf(stderr, "usage: see the top of check_media.cpp\n");
+    return 2;
+  } catch (const std::exception & error) {
+    std::fprintf(stderr, "check_media: %s\n", error.what());
+    return 1;
+  }
+}
