@@ -9,7 +9,10 @@
 #        (dds_peer) moving the same payloads with the same QoS policies and
 #        Fast DDS's default timing and socket settings
 #   python  conversion of the Python messages through their capsules
-# Usage: bench.sh [cdr|e2e|python|all] [benchmark arguments]   (default: all)
+#   media  the tools' FFmpeg layer: decode and encode speed beside libavcodec
+#        alone, and the latency from a raw 1920x1080 frame taken at 25
+#        frames/s to its decoded picture in another process
+# Usage: bench.sh [cdr|e2e|python|media|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -20,7 +23,7 @@ build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder \
-  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like >/dev/null
+  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like bench_media h26x_view >/dev/null
 
 if [ "$part" = cdr ] || [ "$part" = all ]; then
   "$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
@@ -33,6 +36,21 @@ if [ "$part" = python ] || [ "$part" = all ]; then
   echo
   (cd "$ROOT/test/python" && PYTHONPATH="$build_dir/python:$build_dir/test:${PYTHONPATH:-}" \
     /usr/bin/python3 bench_conversion.py)
+fi
+if [ "$part" = media ] || [ "$part" = all ]; then
+  echo
+  echo "The tools' FFmpeg layer (best of 3 runs; 100 frames at 1920x1080):"
+  echo
+  "$build_dir/benchmark/bench_media" "$ROOT/tools/sample/sample.h264" 100
+  echo
+  echo "Latency, raw 1920x1080 frame taken -> encoded -> Fast DDS (shared memory) -> decoded, 25 frames/s:"
+  (export ROS_LOCALHOST_ONLY=1
+   "$build_dir/tools/h26x_view" --live --timeout 5 --domain 93 --transport shm &
+   viewer=$!
+   sleep 0.5
+   "$build_dir/tools/h26x_publisher" --encode h264 --source pattern:1920x1080 --frames 250 --fps 25 \
+     --domain 93 --transport shm 2>/dev/null
+   wait "$viewer") | grep "^h26x_view:"
 fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
 # Nothing leaves this machine.

@@ -104,6 +104,14 @@ void stamp(std_msgs__msg__Header & header, const char * frame_id)
   check(rosidl_runtime_c__String__assign(&header.frame_id, frame_id), "frame_id");
 }
 
+// The stamp of a frame taken at `sec`, `nanosec` (when it was captured, not sent).
+void stamp_at(std_msgs__msg__Header & header, const char * frame_id, int32_t sec, uint32_t nanosec)
+{
+  header.stamp.sec = sec;
+  header.stamp.nanosec = nanosec;
+  check(rosidl_runtime_c__String__assign(&header.frame_id, frame_id), "frame_id");
+}
+
 // Image fields of frame `index` of `stream`, shared by both message shapes.
 template<class ImageLike>
 void fill_frame(ImageLike & image, const Stream & stream, std::size_t index)
@@ -326,21 +334,23 @@ int publish_encoded(const tools::Options & options)
 
   std::size_t sent = 0;
   std::size_t index = 0;
+  int32_t captured_sec = 0;  // when the frame being encoded was taken: its stamp
+  uint32_t captured_nanosec = 0;
   const auto start = std::chrono::steady_clock::now();
   const media::Encoder::Sink send = [&](const uint8_t * data, std::size_t size, bool) {
       stream.bytes.assign(data, data + size);
       stream.units.assign(1, annexb::AccessUnit{0, size});
       if (originals) {
-        stamp(several->header, "rig");
+        stamp_at(several->header, "rig", captured_sec, captured_nanosec);
         auto & image = several->h26x_images.data[0];
         fill_frame(image, stream, 0);
         image.count = sent;
-        stamp(image.header.data[0], "camera");
+        stamp_at(image.header.data[0], "camera", captured_sec, captured_nanosec);
         auto & original = several->original_images.data[0];
         original.count = sent;
         set_bytes(original.data, picture.rgb.data(), picture.rgb.size());
       } else {
-        stamp(single->header, "camera");
+        stamp_at(single->header, "camera", captured_sec, captured_nanosec);
         fill_frame(single->images.data[0], stream, 0);
         single->images.data[0].count = sent;
       }
@@ -350,13 +360,16 @@ int publish_encoded(const tools::Options & options)
       ++sent;
     };
   for (; index < frames; ++index) {
+    // The frame is taken when the source has it; conversion and encoding are ours.
     if (y4m) {
       if (!y4m->next(encoder.picture())) {
         break;
       }
+      tools::now_stamp(captured_sec, captured_nanosec);
       picture = scaler.to_rgb(encoder.picture());
     } else {
       media::test_pattern(picture, static_cast<int64_t>(index));
+      tools::now_stamp(captured_sec, captured_nanosec);
       scaler.from_rgb(picture, encoder.picture());
     }
     encoder.encode(send);

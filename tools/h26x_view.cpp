@@ -169,7 +169,8 @@ void usage()
     "                 [--frames DIR [--every N]] [--republish NAME] [--timeout SECONDS]\n"
     "Decodes an H.264 / H.265 recording (Annex-B, .mp4 or .mkv) or, with --live, the\n"
     "orvane_h26x_msgs/Compressed topic NAME (default /camera/h26x), and prints the frames\n"
-    "decoded, decode errors, units skipped to the next key frame, size and frame rate.\n"
+    "decoded, decode errors, units skipped to the next key frame, size and frame rate\n"
+    "(live: and the latency from each frame's stamp to its decoded picture).\n"
     "A damaged access unit is counted and skipped; decoding resumes at the next key frame.\n"
     "  --sheet FILE.png  a contact sheet: a grid (--grid, 4x4) of evenly spaced frames,\n"
     "                    each --tile-width (240) pixels wide\n"
@@ -252,6 +253,7 @@ int view(const tools::Options & options)
   double first_stamp = -1, last_stamp = 0;
   Image republished;
   republished.encoding = "rgb8";
+  std::vector<double> latencies;  // live: from the source frame's stamp to its decoded picture
 
   const media::Decoder::Sink on_frame = [&](const AVFrame & frame) {
       width = frame.width;
@@ -271,6 +273,9 @@ int view(const tools::Options & options)
         char name[64];
         std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(shown));
         media::write_png(frames_dir + name, scaler.to_rgb(frame));
+      }
+      if (live && (origin.sec || origin.nanosec)) {
+        latencies.push_back(tools::seconds_since(origin.sec, origin.nanosec));
       }
       if (image_writer) {
         media::Picture picture = scaler.to_rgb(frame);
@@ -317,7 +322,7 @@ int view(const tools::Options & options)
       origin.count = static_cast<uint64_t>(index);
     }
     if (!decoder) {
-      decoder = std::make_unique<media::Decoder>(codec);
+      decoder = std::make_unique<media::Decoder>(codec, 0, live);
       if (options.has("sheet")) {
         sheet = std::make_unique<ContactSheet>(columns, rows, tile_width, total);
       }
@@ -338,6 +343,11 @@ int view(const tools::Options & options)
   std::printf("h26x_view: %llu frames decoded, %llu decode errors, %llu units skipped, %dx%d, %.3f frames/s\n",
     static_cast<unsigned long long>(decoder->frames()), static_cast<unsigned long long>(decoder->errors()),
     static_cast<unsigned long long>(decoder->skipped()), width, height, rate);
+  if (!latencies.empty()) {
+    std::printf("h26x_view: latency from the stamp to the decoded frame, ms: p50 %.1f p99 %.1f max %.1f\n",
+      1e3 * tools::percentile(latencies, 0.5), 1e3 * tools::percentile(latencies, 0.99),
+      1e3 * tools::percentile(latencies, 1.0));
+  }
   return decoder->errors() == 0 ? 0 : 1;
 }
 }  // namespace

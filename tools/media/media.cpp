@@ -334,7 +334,7 @@ bool Recording::next(std::vector<uint8_t> & unit, int64_t & presentation_time_ns
 
 // ---- decoding ----
 
-Decoder::Decoder(annexb::Codec codec, int threads)
+Decoder::Decoder(annexb::Codec codec, int threads, bool low_delay)
 : order_(codec)
 {
   const AVCodec * decoder = avcodec_find_decoder(codec_id(codec));
@@ -345,6 +345,10 @@ Decoder::Decoder(annexb::Codec codec, int threads)
   // Damage is reported, not concealed: the frame that has it is dropped and counted.
   context_->err_recognition = AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_EXPLODE;
   context_->thread_count = threads;
+  if (low_delay) {
+    context_->thread_type = FF_THREAD_SLICE;
+    context_->flags |= AV_CODEC_FLAG_LOW_DELAY;
+  }
   check(avcodec_open2(context_.get(), decoder, nullptr), "cannot open the decoder");
   packet_.reset(check_allocated(av_packet_alloc(), "a packet"));
   frame_.reset(check_allocated(av_frame_alloc(), "a frame"));

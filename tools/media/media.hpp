@@ -159,8 +159,9 @@ private:
 class Decoder
 {
 public:
-  // `threads`: 0 lets libavcodec choose (frame threads add delay).
-  explicit Decoder(annexb::Codec codec, int threads = 0);
+  // `threads`: 0 lets libavcodec choose. Frame threads hold a frame back
+  // per thread; `low_delay` (live streams) uses slice threads instead.
+  explicit Decoder(annexb::Codec codec, int threads = 0, bool low_delay = false);
   using Sink = std::function<void(const AVFrame &)>;
   void decode(const uint8_t * data, std::size_t size, int64_t pts, const Sink & sink);
   void finish(const Sink & sink);
