@@ -22,4 +22,29 @@ ORVANE_H26X_MSGS__FOR_EACH_MESSAGE_NAMED(ORVANE_H26X_MSGS__DECLARE_PY_CONVERSION
 
 }  // extern "C"
 
+namespace orvane_h26x_msgs::python
+{
+// A new reference, released at the end of its scope.
+class Ref
+{
+public:
+  explicit Ref(PyObject * object = nullptr) : object_(object) {}
+  ~Ref() {Py_XDECREF(object_);}
+  Ref(const Ref &) = delete;
+  Ref & operator=(const Ref &) = delete;
+  PyObject * get() const {return object_;}
+  PyObject * release()
+  {
+    PyObject * object = object_;
+    object_ = nullptr;
+    return object;
+  }
+  explicit operator bool() const {return object_ != nullptr;}
+
+private:
+  PyObject * object_;
+};
+
+}  // namespace orvane_h26x_msgs::python
+
 #endif  // ORVANE_H26X_MSGS__PYTHON__MESSAGE_CONVERSION_HPP_

@@ -16,27 +16,7 @@
 namespace
 {
 namespace detail = orvane_h26x_msgs::msg::detail;
-
-// A new reference, released at the end of its scope.
-class Ref
-{
-public:
-  explicit Ref(PyObject * object = nullptr) : object_(object) {}
-  ~Ref() {Py_XDECREF(object_);}
-  Ref(const Ref &) = delete;
-  Ref & operator=(const Ref &) = delete;
-  PyObject * get() const {return object_;}
-  PyObject * release()
-  {
-    PyObject * object = object_;
-    object_ = nullptr;
-    return object;
-  }
-  explicit operator bool() const {return object_ != nullptr;}
-
-private:
-  PyObject * object_;
-};
+using orvane_h26x_msgs::python::Ref;
 
 template<class Record>
 void * create()

@@ -132,6 +132,26 @@ void fill_frame(ImageLike & image, const Stream & stream, std::size_t index)
 
 int publish_encoded(const tools::Options & options);
 
+// The plain records are created and destroyed through the C API; the type
+// support comes from the C dispatch handle, as for a C node.
+struct MessageType
+{
+  const rosidl_message_type_support_t * handle;
+  orvane_dds::MessageFactory factory;
+};
+
+MessageType message_type(bool multi)
+{
+  if (multi) {
+    return {rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed(),
+      {[] {return static_cast<void *>(orvane_h26x_msgs__msg__MultiCompressed__create());},
+        [](void * m) {orvane_h26x_msgs__msg__MultiCompressed__destroy(static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(m));}}};
+  }
+  return {rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed(),
+    {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
+      [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}}};
+}
+
 int publish(const tools::Options & options)
 {
   if (options.has("encode")) {
@@ -167,20 +187,9 @@ int publish(const tools::Options & options)
   const double fps = options.number("fps", stream_rate > 0 && stream_rate <= 1000 ? stream_rate : 25, 0, 1000);
   std::cerr << "publisher: " << (fps > 0 ? std::to_string(fps) + " frames/s" : "as fast as the readers take") << "\n";
 
-  // The plain records are created and destroyed through the C API; the type
-  // support comes from the C dispatch handle, as for a C node.
-  orvane_dds::MessageFactory factory;
-  const rosidl_message_type_support_t * handle;
-  if (multi) {
-    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed();
-    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__MultiCompressed__create());},
-      [](void * m) {orvane_h26x_msgs__msg__MultiCompressed__destroy(static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(m));}};
-  } else {
-    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
-    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
-      [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
-  }
-  orvane_dds::Session session(handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
+  const MessageType type = message_type(multi);
+  const orvane_dds::MessageFactory & factory = type.factory;
+  orvane_dds::Session session(type.handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
   auto * writer = session.writer();
   if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * wait)))) {
     std::cerr << "no reader on " << endpoint.topic << "\n";
@@ -284,18 +293,9 @@ int publish_encoded(const tools::Options & options)
   picture.height = settings.height;
   picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
 
-  orvane_dds::MessageFactory factory;
-  const rosidl_message_type_support_t * handle;
-  if (originals) {
-    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed();
-    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__MultiCompressed__create());},
-      [](void * m) {orvane_h26x_msgs__msg__MultiCompressed__destroy(static_cast<orvane_h26x_msgs__msg__MultiCompressed *>(m));}};
-  } else {
-    handle = rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
-    factory = {[] {return static_cast<void *>(orvane_h26x_msgs__msg__Compressed__create());},
-      [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
-  }
-  orvane_dds::Session session(handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
+  const MessageType type = message_type(originals);
+  const orvane_dds::MessageFactory & factory = type.factory;
+  orvane_dds::Session session(type.handle, factory, endpoint.topic, endpoint.domain, endpoint.transport);
   auto * writer = session.writer();
   if (!session.wait_for_reader(std::chrono::milliseconds(static_cast<long>(1000 * options.number("wait", 10, 0, 86400))))) {
     std::cerr << "no reader on " << endpoint.topic << "\n";
