@@ -84,7 +84,7 @@ struct Track
   std::string path;
   std::ofstream file;
   std::unique_ptr<media::ContainerWriter> container;
-  bool unusable = false;  // a container was asked for a stream that is not H.26x
+  bool unusable = false;  // not H.26x, or the container failed: nothing more is written
   uint64_t frames = 0;
   uint64_t bytes = 0;
   uint64_t next_count = 0;
@@ -108,8 +108,14 @@ struct Track
             path, encoding == "h265" ? annexb::Codec::H265 : annexb::Codec::H264);
         }
       }
-      if (container) {
-        container->write(data.data(), data.size(), stamp_ns);
+      try {
+        if (container) {
+          container->write(data.data(), data.size(), stamp_ns);
+        }
+      } catch (const media::Error & error) {  // on the middleware's thread: reported, not thrown
+        std::fprintf(stderr, "recorder: %s\n", error.what());
+        container.reset();
+        unusable = true;
       }
     } else {
       file.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
