@@ -2,7 +2,7 @@
 # The FFmpeg side of the stream tools, as separate processes on one domain.
 # Usage: media_tools.sh SCENARIO TOOLS_DIR CHECK_MEDIA SAMPLE_DIR OUT_DIR DOMAIN
 # Scenarios: containers (MP4 and Matroska recordings, their decoding and a
-# contact sheet), cut (SIGINT and SIGKILL mid-stream), damaged (a stream with
+# contact sheet), live (a topic decoded as it comes), cut (SIGINT and SIGKILL mid-stream), damaged (a stream with
 # a truncated and a missing unit), encode (the encoding publisher with
 # originals, recorded and decoded).
 set -eu
@@ -31,6 +31,15 @@ case "$scenario" in
     echo "=== a contact sheet of the Matroska recording"
     "$tools/h26x_view" --input recorded.mkv --sheet sheet.png --grid 4x3 --tile-width 160
     "$check" sheet sheet.png "$h264" 4 3 160
+    ;;
+  live)
+    echo "=== the live topic decoded as it comes: every frame as the sample decodes directly"
+    "$pair" "$tools/h26x_view" --live --frames frames "${common[@]}" -- \
+      "$tools/h26x_publisher" --input "$h264" "${common[@]}" >view.log 2>/dev/null
+    cat view.log
+    grep -q "^h26x_view: 150 frames decoded, 0 decode errors, 0 units skipped, 320x240" view.log
+    grep -q "^h26x_view: latency from the stamp to the decoded frame" view.log
+    "$check" frames frames "$h264"
     ;;
   cut)
     for signal in INT KILL; do
