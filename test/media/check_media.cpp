@@ -145,8 +145,18 @@ int check_container(const std::string & path, const std::string & sample, double
   require(prefix ? !packets.empty() && packets.size() <= units.size() : packets.size() == units.size(),
     path + ": " + std::to_string(packets.size()) + " packets for " + std::to_string(units.size()) + " units");
   for (std::size_t k = 0; k < packets.size(); ++k) {
-    require(length_prefixed_nals(packets[k].data) == annexb::nal_payloads(units[k].data.data(), units[k].data.size()),
-      "access unit " + std::to_string(k) + " differs from the sample's");
+    const Nals nals = length_prefixed_nals(packets[k].data);
+    if (nals != annexb::nal_payloads(units[k].data.data(), units[k].data.size())) {
+      std::string found = "none";
+      for (std::size_t j = 0; j < units.size(); ++j) {
+        if (nals == annexb::nal_payloads(units[j].data.data(), units[j].data.size())) {
+          found = std::to_string(j);
+        }
+      }
+      throw std::runtime_error("access unit " + std::to_string(k) + " of " + std::to_string(packets.size()) +
+        " differs from the sample's (it is the sample's unit " + found + ", " +
+        std::to_string(nals.size()) + " NAL units, " + std::to_string(packets[k].data.size()) + " bytes)");
+    }
   }
   // Display order: the sample's units through a decoder that carries each
   // unit's index as its timestamp.

@@ -53,7 +53,9 @@ case "$scenario" in
       wait "$recorder" || true
       kill "$publisher" 2>/dev/null || true
       wait "$publisher" || true
-      "$check" container "cut_$signal.mp4" "$h264" 0 prefix | tee "check_$signal.log"
+      "$check" container "cut_$signal.mp4" "$h264" 0 prefix >"check_$signal.log" 2>&1 ||
+        { cat "check_$signal.log"; grep -v "frames received" "recorder_$signal.log"; exit 1; }
+      cat "check_$signal.log"
       if [ "$signal" = INT ]; then  # stopped in order: every frame received is in the file
         received=$(sed -n 's/^recorded cut_INT.mp4: \([0-9]*\) frames.*/\1/p' "recorder_$signal.log")
         grep -q "^cut_INT.mp4: $received units" check_INT.log || { echo "the file lacks frames received"; exit 1; }
