@@ -24,6 +24,9 @@ case "$scenario" in
         "$tools/h26x_publisher" --input "$h264" "${common[@]}" 2>"recorder.$ext.log"
       "$check" container "recorded.$ext" "$h264" "$(recorded_span "recorder.$ext.log")"
     done
+    echo "=== a burst, stamps closer than the containers' ticks"
+    "$check" burst "$h264" burst.mp4
+    "$check" burst "$h264" burst.mkv
     echo "=== decoded: every frame as the sample decodes directly"
     "$tools/h26x_view" --input recorded.mp4 --frames frames | tee view.log
     grep -q "^h26x_view: 150 frames decoded, 0 decode errors, 0 units skipped, 320x240" view.log

@@ -167,24 +167,26 @@ void ContainerWriter::write(const uint8_t * data, std::size_t size, int64_t deco
     open(data, size, unit);
     start_ = decode_time_ns;
   }
-  // Decode times only grow, as muxers require.
-  int64_t time = decode_time_ns - start_;
-  time = std::max(time, last_decode_ + 1);
+  const int64_t time = decode_time_ns - start_;
   if (last_decode_ >= 0) {
     ++intervals_;
-    frame_interval_ = (time - first_decode_) / intervals_;
+    frame_interval_ = std::max<int64_t>(1, (time - first_decode_) / intervals_);
   } else {
     first_decode_ = time;
   }
   last_decode_ = time;
+  // From here on times are the container's ticks. Decode times only grow, as
+  // muxers require, even where stamps are closer than a tick (a burst).
+  const int64_t tick = std::max(av_rescale_q(time, kNanoseconds, format_->streams[0]->time_base), last_tick_ + 1);
+  last_tick_ = tick;
   if (unit.key) {
-    release(true, time);
+    release(true, tick);
     group_decode_times_.clear();
     group_orders_.clear();
   }
-  group_decode_times_.push_back(time);
+  group_decode_times_.push_back(tick);
   group_orders_.push_back(unit.order);
-  waiting_.push_back({std::vector<uint8_t>(data, data + size), time, unit.order, unit.key});
+  waiting_.push_back({std::vector<uint8_t>(data, data + size), tick, unit.order, unit.key});
   release(false, -1);
 }
 
@@ -192,7 +194,7 @@ void ContainerWriter::write(const uint8_t * data, std::size_t size, int64_t deco
 // settled: every unit shown before them has arrived (picture order counts
 // step by 2 in H.264 and 1 in H.265). With `all`, the group is complete. A
 // unit also waits for the next one's decode time, which ends its duration
-// (`next_time`: the decode time of the unit after the last, -1 if unknown).
+// (`next_time`: the decode tick of the unit after the last, -1 if unknown).
 void ContainerWriter::release(bool all, int64_t next_time)
 {
   const int step = codec_ == annexb::Codec::H264 ? 2 : 1;
@@ -207,10 +209,14 @@ void ContainerWriter::release(bool all, int64_t next_time)
       return;
     }
     const std::size_t rank = std::min(shown_before, group_decode_times_.size() - 1);
+    const AVRational time_base = format_->streams[0]->time_base;
     const int64_t end = waiting_.size() > 1 ? waiting_[1].decode_time :
-      next_time >= 0 ? next_time : unit.decode_time + frame_interval_;
-    mux(unit, std::max(group_decode_times_[rank] + delay_, unit.decode_time), end);
-    waiting_.pop_front();
+      next_time >= 0 ? next_time : unit.decode_time + av_rescale_q(frame_interval_, kNanoseconds, time_base);
+    const int64_t presentation = std::max(
+      group_decode_times_[rank] + av_rescale_q(delay_, kNanoseconds, time_base), unit.decode_time);
+    const Waiting taken = std::move(waiting_.front());
+    waiting_.pop_front();  // a unit the muxer refuses is not offered again
+    mux(taken, presentation, end);
   }
 }
 
@@ -219,11 +225,10 @@ void ContainerWriter::mux(const Waiting & unit, int64_t presentation_time, int64
   Owned<AVPacket> packet(check_allocated(av_packet_alloc(), "a packet"));
   check(av_new_packet(packet.get(), static_cast<int>(unit.data.size())), "a packet");
   std::memcpy(packet->data, unit.data.data(), unit.data.size());
-  const AVRational time_base = format_->streams[0]->time_base;
-  packet->dts = av_rescale_q(unit.decode_time, kNanoseconds, time_base);
-  packet->pts = av_rescale_q(presentation_time, kNanoseconds, time_base);
-  // In the container's ticks, so that durations add up to the next decode time exactly.
-  packet->duration = std::max<int64_t>(1, av_rescale_q(end_time, kNanoseconds, time_base) - packet->dts);
+  packet->dts = unit.decode_time;
+  packet->pts = presentation_time;
+  // Durations add up to the next decode time exactly.
+  packet->duration = std::max<int64_t>(1, end_time - unit.decode_time);
   packet->flags = unit.key ? AV_PKT_FLAG_KEY : 0;
   packet->stream_index = 0;
   check(av_write_frame(format_, packet.get()), "cannot write to " + path_);

@@ -6,6 +6,7 @@
 // owning wrappers; its errors become media::Error with one clear line.
 
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -98,7 +99,7 @@ private:
   struct Waiting
   {
     std::vector<uint8_t> data;
-    int64_t decode_time;
+    int64_t decode_time;  // in the container's ticks
     int order;
     bool key;
   };
@@ -112,13 +113,14 @@ private:
   AVFormatContext * format_ = nullptr;
   bool open_ = false;
   int64_t start_ = 0;  // the first decode time
-  int64_t frame_interval_ = 40000000;
-  int64_t delay_ = 0;
+  int64_t frame_interval_ = 40000000;  // nanoseconds, as the stamps
+  int64_t delay_ = 0;  // nanoseconds
   int64_t first_decode_ = 0;
   int64_t last_decode_ = -1;
+  int64_t last_tick_ = INT64_MIN;
   int64_t intervals_ = 0;
   std::deque<Waiting> waiting_;
-  std::vector<int64_t> group_decode_times_;
+  std::vector<int64_t> group_decode_times_;  // ticks
   std::vector<int> group_orders_;
   uint64_t skipped_ = 0;
 };
