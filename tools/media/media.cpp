@@ -242,8 +242,13 @@ void ContainerWriter::close()
     return;
   }
   AVFormatContext * format = format_;
+  std::string failure;  // reported once the file is closed and freed
   if (open_) {
-    release(true, -1);
+    try {
+      release(true, -1);
+    } catch (const Error & error) {
+      failure = error.what();
+    }
   }
   format_ = nullptr;
   const int ended = open_ ? av_write_trailer(format) : 0;
@@ -251,6 +256,9 @@ void ContainerWriter::close()
     avio_closep(&format->pb);
   }
   avformat_free_context(format);
+  if (!failure.empty()) {
+    throw Error(failure);
+  }
   check(ended, "cannot finish " + path_);
 }
 
