@@ -117,10 +117,7 @@ int main(int argc, char ** argv)
   settings.height = 1080;
   media::Encoder encoder(settings);
   media::Scaler scaler;
-  media::Picture picture;
-  picture.width = settings.width;
-  picture.height = settings.height;
-  picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+  media::Picture picture(settings.width, settings.height);
   std::vector<AVFrame *> pictures;
   for (int i = 0; i < frames_1080p; ++i) {
     media::test_pattern(picture, i);

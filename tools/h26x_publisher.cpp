@@ -288,10 +288,7 @@ int publish_encoded(const tools::Options & options)
 
   media::Encoder encoder(settings);
   media::Scaler scaler;
-  media::Picture picture;
-  picture.width = settings.width;
-  picture.height = settings.height;
-  picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+  media::Picture picture(settings.width, settings.height);
 
   const MessageType type = message_type(originals);
   const orvane_dds::MessageFactory & factory = type.factory;

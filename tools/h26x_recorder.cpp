@@ -83,6 +83,7 @@ struct Track
 {
   std::string path;
   std::ofstream file;
+  bool to_container = false;  // FILE.mp4 / FILE.mkv
   std::unique_ptr<media::ContainerWriter> container;
   bool unusable = false;  // not H.26x, or the container failed: nothing more is written
   uint64_t frames = 0;
@@ -97,7 +98,7 @@ struct Track
       lost += count - next_count;
     }
     next_count = count + 1;
-    if (media::is_container(path)) {
+    if (to_container) {
       if (!container && !unusable) {
         if (encoding != "h264" && encoding != "h265") {
           std::fprintf(stderr, "recorder: %s holds %s, not H.264 or H.265: nothing written\n", path.c_str(),
@@ -347,10 +348,11 @@ private:
     while (tracks_.size() < streams) {
       auto track = std::make_unique<Track>();
       track->path = stream_path(settings_.output, tracks_.size(), settings_.multi || streams > 1);
-      if (!media::is_container(track->path)) {
+      track->to_container = media::is_container(track->path);
+      if (!track->to_container) {
         track->file.open(track->path, std::ios::binary | std::ios::trunc);
       }
-      if (!media::is_container(track->path) && !track->file) {
+      if (!track->to_container && !track->file) {
         std::fprintf(stderr, "recorder: cannot write %s\n", track->path.c_str());
         return false;
       }

@@ -77,10 +77,7 @@ public:
 
   void write(const std::string & path) const
   {
-    media::Picture sheet;
-    sheet.width = columns_ * tile_width_;
-    sheet.height = rows_ * std::max(2, tile_height_);
-    sheet.rgb.assign(std::size_t(3) * sheet.width * sheet.height, 0);
+    media::Picture sheet(columns_ * tile_width_, rows_ * std::max(2, tile_height_));
     for (std::size_t i = 0; i < tiles_.size() && i < static_cast<std::size_t>(columns_ * rows_); ++i) {
       const int x0 = static_cast<int>(i % columns_) * tile_width_;
       const int y0 = static_cast<int>(i / columns_) * tile_height_;

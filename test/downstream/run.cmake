@@ -1,20 +1,8 @@
 # Configures, builds and runs the downstream project against the package
 # installed at INSTALLED, with the dependencies CMAKE_PREFIX_PATH provides.
-file(REMOVE_RECURSE "${BINARY_DIR}")
 set(library_path_without_package "$ENV{LD_LIBRARY_PATH}")
-set(ENV{CMAKE_PREFIX_PATH} "${INSTALLED}:$ENV{CMAKE_PREFIX_PATH}")
-set(ENV{AMENT_PREFIX_PATH} "${INSTALLED}:$ENV{AMENT_PREFIX_PATH}")
-set(ENV{LD_LIBRARY_PATH} "${INSTALLED}/lib:$ENV{LD_LIBRARY_PATH}")
-execute_process(
-  COMMAND "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${BINARY_DIR}" -DPython3_EXECUTABLE=/usr/bin/python3
-  RESULT_VARIABLE result)
-if(result)
-  message(FATAL_ERROR "downstream configure failed")
-endif()
-execute_process(COMMAND "${CMAKE_COMMAND}" --build "${BINARY_DIR}" RESULT_VARIABLE result)
-if(result)
-  message(FATAL_ERROR "downstream build failed")
-endif()
+include("${CMAKE_CURRENT_LIST_DIR}/../support/installed_project.cmake")
+build_against_installed("the downstream project")
 foreach(program plain_user class_user rclcpp_style_user rclc_style_user)
   execute_process(COMMAND "${BINARY_DIR}/${program}" RESULT_VARIABLE result)
   if(result)
@@ -24,8 +12,6 @@ endforeach()
 
 # The installed Python package, as `. install/setup.sh` exposes it: the
 # classes, the field table and the extension module with its capsules.
-file(GLOB python_dirs "${INSTALLED}/lib/python3*/*-packages")
-set(ENV{PYTHONPATH} "${python_dirs}:$ENV{PYTHONPATH}")
 execute_process(
   COMMAND /usr/bin/python3 -c
     "from orvane_h26x_msgs.msg import MultiCompressed; m = MultiCompressed(); print(m); type(m).__import_type_support__(); assert type(m)._TYPE_SUPPORT is not None"

@@ -100,10 +100,7 @@ std::vector<media::Picture> decode_reference(const std::string & sample, int wid
   SwsContext * scaler = nullptr;
   const auto drain = [&] {
       while (avcodec_receive_frame(context, frame) == 0) {
-        media::Picture picture;
-        picture.width = width ? width : frame->width;
-        picture.height = height ? height : frame->height;
-        picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+        media::Picture picture(width ? width : frame->width, height ? height : frame->height);
         scaler = sws_getCachedContext(
           scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), picture.width,
           picture.height, AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr);
@@ -281,10 +278,7 @@ int check_originals(
   const Bytes originals((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   const std::size_t frame_size = std::size_t(3) * width * height;
   require(originals.size() == frames * frame_size, "the originals are not " + std::to_string(frames) + " frames");
-  media::Picture pattern;
-  pattern.width = width;
-  pattern.height = height;
-  pattern.rgb.resize(frame_size);
+  media::Picture pattern(width, height);
   for (std::size_t i = 0; i < frames; ++i) {
     media::test_pattern(pattern, static_cast<int64_t>(i));
     require(std::equal(pattern.rgb.begin(), pattern.rgb.end(), originals.begin() + i * frame_size),

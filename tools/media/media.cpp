@@ -186,7 +186,10 @@ void ContainerWriter::write(const uint8_t * data, std::size_t size, int64_t deco
   }
   group_decode_times_.push_back(tick);
   group_orders_.push_back(unit.order);
-  waiting_.push_back({std::vector<uint8_t>(data, data + size), tick, unit.order, unit.key});
+  Owned<AVPacket> packet(check_allocated(av_packet_alloc(), "a packet"));
+  check(av_new_packet(packet.get(), static_cast<int>(size)), "a packet");
+  std::memcpy(packet->data, data, size);
+  waiting_.push_back({std::move(packet), tick, unit.order, unit.key});
   release(false, -1);
 }
 
@@ -214,24 +217,22 @@ void ContainerWriter::release(bool all, int64_t next_time)
       next_time >= 0 ? next_time : unit.decode_time + av_rescale_q(frame_interval_, kNanoseconds, time_base);
     const int64_t presentation = std::max(
       group_decode_times_[rank] + av_rescale_q(delay_, kNanoseconds, time_base), unit.decode_time);
-    const Waiting taken = std::move(waiting_.front());
+    Waiting taken = std::move(waiting_.front());
     waiting_.pop_front();  // a unit the muxer refuses is not offered again
     mux(taken, presentation, end);
   }
 }
 
-void ContainerWriter::mux(const Waiting & unit, int64_t presentation_time, int64_t end_time)
+void ContainerWriter::mux(Waiting & unit, int64_t presentation_time, int64_t end_time)
 {
-  Owned<AVPacket> packet(check_allocated(av_packet_alloc(), "a packet"));
-  check(av_new_packet(packet.get(), static_cast<int>(unit.data.size())), "a packet");
-  std::memcpy(packet->data, unit.data.data(), unit.data.size());
+  AVPacket * packet = unit.packet.get();
   packet->dts = unit.decode_time;
   packet->pts = presentation_time;
   // Durations add up to the next decode time exactly.
   packet->duration = std::max<int64_t>(1, end_time - unit.decode_time);
   packet->flags = unit.key ? AV_PKT_FLAG_KEY : 0;
   packet->stream_index = 0;
-  check(av_write_frame(format_, packet.get()), "cannot write to " + path_);
+  check(av_write_frame(format_, packet), "cannot write to " + path_);
   check(av_write_frame(format_, nullptr), "cannot write to " + path_);  // end the fragment or cluster
   avio_flush(format_->pb);
 }
@@ -374,8 +375,8 @@ int Decoder::reorder_delay() const
 
 void Decoder::decode(const uint8_t * data, std::size_t size, int64_t pts, const Sink & sink)
 {
-  const PictureOrder::Unit unit = order_.parse(data, size);
-  if (waiting_for_key_ && !unit.key) {
+  // Only after damage does a unit need parsing here: the decoder parses it anyway.
+  if (waiting_for_key_ && !order_.parse(data, size).key) {
     ++skipped_;
     return;
   }
@@ -493,10 +494,7 @@ void Encoder::receive(const Sink & sink)
 
 Picture Scaler::to_rgb(const AVFrame & frame, int width, int height)
 {
-  Picture picture;
-  picture.width = width > 0 ? width : frame.width;
-  picture.height = height > 0 ? height : frame.height;
-  picture.rgb.resize(std::size_t(3) * picture.width * picture.height);
+  Picture picture(width > 0 ? width : frame.width, height > 0 ? height : frame.height);
   context_.reset(sws_getCachedContext(
       context_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
       picture.width, picture.height, AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr));

@@ -49,6 +49,8 @@ using Owned = std::unique_ptr<T, Deleter>;
 // An RGB picture, 3 bytes a pixel, rows back to back.
 struct Picture
 {
+  Picture() = default;
+  Picture(int width, int height) : width(width), height(height), rgb(std::size_t(3) * width * height) {}
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgb;
@@ -98,14 +100,14 @@ public:
 private:
   struct Waiting
   {
-    std::vector<uint8_t> data;
+    Owned<AVPacket> packet;  // the unit's bytes, copied once on arrival
     int64_t decode_time;  // in the container's ticks
     int order;
     bool key;
   };
   void open(const uint8_t * data, std::size_t size, const PictureOrder::Unit & unit);
   void release(bool all, int64_t next_time);
-  void mux(const Waiting & unit, int64_t presentation_time, int64_t end_time);
+  void mux(Waiting & unit, int64_t presentation_time, int64_t end_time);
 
   std::string path_;
   annexb::Codec codec_;
