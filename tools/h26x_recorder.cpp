@@ -37,10 +37,7 @@ using eprosima::fastrtps::rtps::WriterDiscoveryInfo;
 using orvane_h26x_msgs::msg::Compressed;
 using orvane_h26x_msgs::msg::MultiCompressed;
 
-std::atomic<bool> stop_requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler only stores a lock-free flag");
-
-extern "C" void request_stop(int) {stop_requested = true;}
+using tools::stop_requested;
 
 // The writers on the topic that offer best-effort only, as discovery reports
 // them. Their samples reach the best-effort reader alone; a reliable writer's
@@ -441,11 +438,7 @@ int record(const tools::Options & options)
   const double duration = options.number("duration", 0, 0, 1e9);
   const double timeout = options.number("timeout", 30, 0, 1e9);
 
-  struct sigaction action = {};
-  action.sa_handler = request_stop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  tools::stop_on_signals();
 
   BestEffortWriters best_effort_writers(endpoint.topic);
   Recorder recorder(settings, best_effort_writers);

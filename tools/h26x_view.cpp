@@ -30,8 +30,7 @@ namespace
 using orvane_h26x_msgs::msg::Compressed;
 using orvane_h26x_msgs::msg::Image;
 
-std::atomic<bool> stop_requested{false};
-extern "C" void request_stop(int) {stop_requested = true;}
+using tools::stop_requested;
 
 // Where a unit came from: its message's stamp and count.
 struct Origin
@@ -199,10 +198,7 @@ int view(const tools::Options & options)
     ::mkdir(frames_dir.c_str(), 0777);
   }
 
-  struct sigaction action = {};
-  action.sa_handler = request_stop;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  tools::stop_on_signals();
 
   const tools::StreamOptions endpoint = tools::stream_options(options, false);
   std::unique_ptr<media::Recording> recording;

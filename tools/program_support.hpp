@@ -4,8 +4,10 @@
 // Options, clocks and statistics shared by the publisher and the recorder.
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -187,6 +189,21 @@ int run_stream_tool(
     std::fprintf(stderr, "%s: %s\n", program, error.what());
     return 1;
   }
+}
+
+// Ctrl-C and SIGTERM ask a tool to stop: they set a flag its main loop reads.
+inline std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler only stores a lock-free flag");
+extern "C" {
+inline void tools_request_stop(int) {stop_requested = true;}
+}
+inline void stop_on_signals()
+{
+  struct sigaction action = {};
+  action.sa_handler = tools_request_stop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
 }
 
 // The marker that ends a stream: no frame data, and the number of frames sent.
