@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "annexb.hpp"
 
@@ -46,6 +47,35 @@ TEST(AnnexB, GeometryFromTheSequenceParameterSet)
   const annexb::Geometry geometry = annexb::find_geometry(stream.data(), stream.size(), annexb::Codec::H264);
   EXPECT_EQ(geometry.width, 320u);
   EXPECT_EQ(geometry.height, 240u);
+}
+
+TEST(AnnexB, H265GeometryKeyFramesAndWhatIsAnnexB)
+{
+  const std::vector<uint8_t> h265 = read_file(std::string(SAMPLE_DIR) + "/sample.h265");
+  const annexb::Geometry geometry = annexb::find_geometry(h265.data(), h265.size(), annexb::Codec::H265);
+  EXPECT_EQ(geometry.width, 320u);  // as the sample was made (testsrc2, 320 x 240)
+  EXPECT_EQ(geometry.height, 240u);
+  // The samples' key frames as libavcodec's parser flags them: H.264 every
+  // 50 units, H.265 the first only.
+  for (const auto & [name, codec, keys] : {std::tuple{"sample.h264", annexb::Codec::H264, std::vector<std::size_t>{0, 50, 100}},
+      std::tuple{"sample.h265", annexb::Codec::H265, std::vector<std::size_t>{0}}})
+  {
+    const std::vector<uint8_t> stream = read_file(std::string(SAMPLE_DIR) + "/" + name);
+    std::vector<std::size_t> found;
+    const auto units = annexb::split_access_units(stream, codec);
+    for (std::size_t k = 0; k < units.size(); ++k) {
+      if (annexb::is_key_frame(stream.data() + units[k].offset, units[k].size, codec)) {
+        found.push_back(k);
+      }
+    }
+    EXPECT_EQ(found, keys) << name;
+    EXPECT_TRUE(annexb::is_annexb(stream, codec)) << name;
+  }
+  // An MP4's first box, and bytes with no picture after a start code, are not Annex-B.
+  const std::vector<uint8_t> mp4 = {0, 0, 0, 0x20, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm'};
+  EXPECT_FALSE(annexb::is_annexb(mp4, annexb::Codec::H264));
+  const std::vector<uint8_t> parameter_sets_only = {0, 0, 0, 1, 0x67, 0x64, 0, 0x1f};
+  EXPECT_FALSE(annexb::is_annexb(parameter_sets_only, annexb::Codec::H264));
 }
 
 TEST(AnnexB, FrameRateFromTheTimingInformation)

@@ -128,13 +128,10 @@ void skip_scaling_list(BitReader & reader, int size)
   }
 }
 
-// Picture rate from an H.264 SPS's VUI timing information, read on from
-// just after frame_cropping; 0 when the SPS has none.
-double h264_vui_frame_rate(BitReader & reader)
+// The start that the H.264 and H.265 VUI share: aspect ratio, overscan,
+// video signal type, chroma location.
+void skip_vui_start(BitReader & reader)
 {
-  if (!reader.bit()) {  // vui_parameters_present_flag
-    return 0;
-  }
   if (reader.bit() && reader.bits(8) == 255) {  // aspect_ratio_idc: Extended_SAR
     reader.bits(32);
   }
@@ -151,6 +148,16 @@ double h264_vui_frame_rate(BitReader & reader)
     reader.ue();
     reader.ue();
   }
+}
+
+// Picture rate from an H.264 SPS's VUI timing information, read on from
+// just after frame_cropping; 0 when the SPS has none.
+double h264_vui_frame_rate(BitReader & reader)
+{
+  if (!reader.bit()) {  // vui_parameters_present_flag
+    return 0;
+  }
+  skip_vui_start(reader);
   if (!reader.bit()) {  // timing_info_present_flag
     return 0;
   }
@@ -234,17 +241,12 @@ SpsInfo h264_sps(const uint8_t * payload, std::size_t size)
   return info;
 }
 
-// Picture rate from an H.265 VPS's timing information; 0 when it has none.
-double h265_vps_frame_rate(const uint8_t * payload, std::size_t size)
+// profile_tier_level(1, sub_layers_minus1) of an H.265 VPS or SPS.
+void skip_profile_tier_level(BitReader & reader, uint32_t sub_layers_minus1)
 {
-  BitReader reader(unescape(payload, size));
-  reader.bits(12);  // vps_id, base layer flags, max_layers_minus1
-  const uint32_t sub_layers_minus1 = reader.bits(3);
-  reader.bits(17);  // temporal_id_nesting_flag, reserved 0xffff
-  // profile_tier_level(1, sub_layers_minus1)
+  reader.bits(32);  // general profile space, tier, idc, compatibility flags
   reader.bits(32);
-  reader.bits(32);
-  reader.bits(32);
+  reader.bits(32);  // the constraint flags' rest, general_level_idc
   std::vector<std::pair<bool, bool>> sub_layer_present(sub_layers_minus1);
   for (auto & present : sub_layer_present) {
     present.first = reader.bit();
@@ -263,6 +265,16 @@ double h265_vps_frame_rate(const uint8_t * payload, std::size_t size)
       reader.bits(8);
     }
   }
+}
+
+// Picture rate from an H.265 VPS's timing information; 0 when it has none.
+double h265_vps_frame_rate(const uint8_t * payload, std::size_t size)
+{
+  BitReader reader(unescape(payload, size));
+  reader.bits(12);  // vps_id, base layer flags, max_layers_minus1
+  const uint32_t sub_layers_minus1 = reader.bits(3);
+  reader.bits(17);  // temporal_id_nesting_flag, reserved 0xffff
+  skip_profile_tier_level(reader, sub_layers_minus1);
   const bool ordering_for_each = reader.bit();
   for (uint32_t i = ordering_for_each ? 0 : sub_layers_minus1; i <= sub_layers_minus1; ++i) {
     reader.ue();
@@ -280,6 +292,147 @@ double h265_vps_frame_rate(const uint8_t * payload, std::size_t size)
   const uint32_t units_in_tick = reader.bits(32);
   const uint32_t time_scale = reader.bits(32);
   return units_in_tick ? static_cast<double>(time_scale) / units_in_tick : 0;
+}
+
+void skip_h265_scaling_list_data(BitReader & reader)
+{
+  for (int size_id = 0; size_id < 4; ++size_id) {
+    for (int matrix_id = 0; matrix_id < 6; matrix_id += size_id == 3 ? 3 : 1) {
+      if (!reader.bit()) {  // scaling_list_pred_mode_flag
+        reader.ue();        // scaling_list_pred_matrix_id_delta
+        continue;
+      }
+      const int coefficients = std::min(64, 1 << (4 + (size_id << 1)));
+      if (size_id > 1) {
+        reader.se();  // scaling_list_dc_coef_minus8
+      }
+      for (int i = 0; i < coefficients; ++i) {
+        reader.se();
+      }
+    }
+  }
+}
+
+// st_ref_pic_set(index) of an H.265 SPS; `delta_pocs` holds NumDeltaPocs of
+// the sets before it and gets this one's.
+void skip_h265_short_term_set(BitReader & reader, std::size_t index, std::vector<uint32_t> & delta_pocs)
+{
+  if (index != 0 && reader.bit()) {  // inter_ref_pic_set_prediction_flag
+    reader.bit();  // delta_rps_sign
+    reader.ue();   // abs_delta_rps_minus1
+    // In an SPS the reference is always the set just before this one.
+    uint32_t count = 0;
+    for (uint32_t j = 0; j <= delta_pocs[index - 1]; ++j) {
+      const bool used = reader.bit();
+      count += used || reader.bit();  // use_delta_flag, present when not used
+    }
+    delta_pocs.push_back(count);
+    return;
+  }
+  const uint32_t negative = reader.ue();
+  const uint32_t positive = reader.ue();
+  if (negative > 16 || positive > 16) {
+    throw std::out_of_range("bad reference picture set");
+  }
+  for (uint32_t i = 0; i < negative + positive; ++i) {
+    reader.ue();   // delta_poc_minus1
+    reader.bit();  // used_by_curr_pic_flag
+  }
+  delta_pocs.push_back(negative + positive);
+}
+
+// Picture rate from the timing information of an H.265 VUI; 0 when it has none.
+double h265_vui_frame_rate(BitReader & reader)
+{
+  skip_vui_start(reader);
+  reader.bits(3);  // neutral_chroma_indication, field_seq, frame_field_info_present
+  if (reader.bit()) {  // default_display_window_flag
+    for (int i = 0; i < 4; ++i) {
+      reader.ue();
+    }
+  }
+  if (!reader.bit()) {  // vui_timing_info_present_flag
+    return 0;
+  }
+  const uint32_t units_in_tick = reader.bits(32);
+  const uint32_t time_scale = reader.bits(32);
+  return units_in_tick ? static_cast<double>(time_scale) / units_in_tick : 0;
+}
+
+// Size and VUI picture rate of an H.265 SPS. The size stands when the rest
+// is cut short or malformed.
+SpsInfo h265_sps(const uint8_t * payload, std::size_t size)
+{
+  BitReader reader(unescape(payload, size));
+  reader.bits(4);  // sps_video_parameter_set_id
+  const uint32_t sub_layers_minus1 = reader.bits(3);
+  reader.bit();    // sps_temporal_id_nesting_flag
+  skip_profile_tier_level(reader, sub_layers_minus1);
+  reader.ue();     // sps_seq_parameter_set_id
+  const uint32_t chroma_format = reader.ue();
+  if (chroma_format == 3) {
+    reader.bit();  // separate_colour_plane_flag
+  }
+  uint32_t width = reader.ue();
+  uint32_t height = reader.ue();
+  if (reader.bit()) {  // conformance_window_flag
+    const uint32_t sub_width = chroma_format == 1 || chroma_format == 2 ? 2 : 1;
+    const uint32_t sub_height = chroma_format == 1 ? 2 : 1;
+    const uint32_t left = reader.ue(), right = reader.ue(), top = reader.ue(), bottom = reader.ue();
+    width -= std::min(width, sub_width * (left + right));
+    height -= std::min(height, sub_height * (top + bottom));
+  }
+  SpsInfo info;
+  info.geometry.width = width;
+  info.geometry.height = height;
+  try {
+    reader.ue();  // bit_depth_luma_minus8
+    reader.ue();  // bit_depth_chroma_minus8
+    const uint32_t poc_lsb_bits = reader.ue() + 4;
+    const bool ordering_for_each = reader.bit();
+    for (uint32_t i = ordering_for_each ? 0 : sub_layers_minus1; i <= sub_layers_minus1; ++i) {
+      reader.ue();
+      reader.ue();
+      reader.ue();
+    }
+    for (int i = 0; i < 6; ++i) {  // coding and transform block sizes, hierarchy depths
+      reader.ue();
+    }
+    if (reader.bit() && reader.bit()) {  // scaling_list_enabled, sps_scaling_list_data_present
+      skip_h265_scaling_list_data(reader);
+    }
+    reader.bits(2);  // amp_enabled_flag, sample_adaptive_offset_enabled_flag
+    if (reader.bit()) {  // pcm_enabled_flag
+      reader.bits(8);
+      reader.ue();
+      reader.ue();
+      reader.bit();
+    }
+    const uint32_t short_term_sets = reader.ue();
+    if (short_term_sets > 64) {
+      throw std::out_of_range("bad reference picture sets");
+    }
+    std::vector<uint32_t> delta_pocs;
+    for (uint32_t i = 0; i < short_term_sets; ++i) {
+      skip_h265_short_term_set(reader, i, delta_pocs);
+    }
+    if (reader.bit()) {  // long_term_ref_pics_present_flag
+      const uint32_t long_term = reader.ue();
+      if (long_term > 32) {
+        throw std::out_of_range("bad long-term pictures");
+      }
+      for (uint32_t i = 0; i < long_term; ++i) {
+        reader.bits(static_cast<int>(poc_lsb_bits));
+        reader.bit();
+      }
+    }
+    reader.bits(2);  // sps_temporal_mvp_enabled_flag, strong_intra_smoothing_enabled_flag
+    if (reader.bit()) {  // vui_parameters_present_flag
+      info.frame_rate = h265_vui_frame_rate(reader);
+    }
+  } catch (const std::out_of_range &) {
+  }
+  return info;
 }
 
 }  // namespace
@@ -360,24 +513,62 @@ Result parse_first(
 }
 }  // namespace
 
+namespace
+{
+SpsInfo find_sps(const uint8_t * data, std::size_t size, Codec codec)
+{
+  return codec == Codec::H264 ?
+         parse_first(data, size, codec, 7, SpsInfo{}, h264_sps) :
+         parse_first(data, size, codec, 33, SpsInfo{}, h265_sps);
+}
+}  // namespace
+
 Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec)
 {
-  if (codec != Codec::H264) {
-    return {};
-  }
-  return parse_first(data, size, codec, 7, Geometry{}, [](const uint8_t * payload, std::size_t length) {
-             return h264_sps(payload, length).geometry;
-           });
+  return find_sps(data, size, codec).geometry;
 }
 
 double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec)
 {
-  if (codec == Codec::H264) {
-    return parse_first(data, size, codec, 7, 0.0, [](const uint8_t * payload, std::size_t length) {
-               return h264_sps(payload, length).frame_rate;
-             });
+  const double rate = find_sps(data, size, codec).frame_rate;
+  if (rate > 0 || codec == Codec::H264) {
+    return rate;
   }
   return parse_first(data, size, codec, 32, 0.0, h265_vps_frame_rate);
+}
+
+bool is_key_frame(const uint8_t * data, std::size_t size, Codec codec)
+{
+  for (const Nal & nal : find_nal_units(data, size)) {
+    if (nal.header >= size) {
+      break;
+    }
+    const unsigned type = nal_type(codec, data[nal.header]);
+    if (codec == Codec::H264 ? type == 5 : (type >= 16 && type <= 23)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool is_annexb(const std::vector<uint8_t> & stream, Codec codec)
+{
+  // Leading zero bytes are allowed (zero_byte, trailing_zero_8bits).
+  std::size_t zeros = 0;
+  while (zeros < stream.size() && zeros < 64 && stream[zeros] == 0) {
+    ++zeros;
+  }
+  if (zeros < 2 || zeros >= stream.size() || stream[zeros] != 1) {
+    return false;
+  }
+  for (const Nal & nal : find_nal_units(stream.data(), stream.size())) {
+    if (nal.header < stream.size() && is_vcl(codec, nal_type(codec, stream[nal.header])) &&
+      (codec == Codec::H264 || nal.header + 1 < stream.size()))
+    {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<uint8_t> parameter_sets(const uint8_t * data, std::size_t size, Codec codec)

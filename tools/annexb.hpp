@@ -27,8 +27,12 @@ struct AccessUnit
 };
 std::vector<AccessUnit> split_access_units(const std::vector<uint8_t> & stream, Codec codec);
 
-// Picture size from the first H.264 sequence parameter set in the range;
-// zeros where there is none (and for H.265, which is not parsed).
+// Whether the bytes are an Annex-B stream: a start code (after at most a few
+// zero bytes) where the first NAL unit must begin, and a picture in it.
+bool is_annexb(const std::vector<uint8_t> & stream, Codec codec);
+
+// Picture size from the first sequence parameter set in the range (the
+// conformance window applied); zeros where there is none.
 struct Geometry
 {
   uint32_t width = 0;
@@ -36,10 +40,14 @@ struct Geometry
 };
 Geometry find_geometry(const uint8_t * data, std::size_t size, Codec codec);
 
-// Pictures per second from the timing information of the first H.264
-// sequence parameter set (VUI) or H.265 video parameter set in the range;
-// 0 where there is none.
+// Pictures per second from the timing information of the first sequence
+// parameter set's VUI (H.264, H.265) or, for H.265, the video parameter set
+// in the range; 0 where there is none.
 double find_frame_rate(const uint8_t * data, std::size_t size, Codec codec);
+
+// Whether the access unit holds a picture a decoder can start at: an IDR
+// picture (H.264) or an intra random access point (H.265).
+bool is_key_frame(const uint8_t * data, std::size_t size, Codec codec);
 
 // The parameter sets of the range (H.264 SPS and PPS; H.265 VPS, SPS and
 // PPS), each after a 4-byte start code: what a container stores as the
