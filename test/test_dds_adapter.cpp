@@ -14,7 +14,7 @@
 #include "orvane_h26x_msgs/msg/multi_compressed.hpp"
 #include "orvane_h26x_msgs/msg/multi_image.hpp"
 #include "orvane_h26x_msgs/msg/original_image.hpp"
-#include "program_support.hpp"
+#include "options.hpp"
 #include "rosidl_typesupport_cpp/message_type_support.hpp"
 
 namespace

@@ -67,11 +67,11 @@ bool HandleTopicType::serialize(void * data, SerializedPayload_t * payload)
   }
 }
 
-thread_local bool HandleTopicType::discarding_ = false;
+thread_local bool DiscardSamples::active_ = false;
 
 bool HandleTopicType::deserialize(SerializedPayload_t * payload, void * data)
 {
-  if (discarding_) {
+  if (DiscardSamples::active()) {
     return true;
   }
   try {

@@ -52,23 +52,27 @@ public:
   // Samples received that did not deserialize (Fast DDS drops them).
   uint64_t malformed() const {return malformed_.load();}
 
-  // While one lives on a thread, samples taken on that thread are dropped
-  // unread: a reader can discard a sample it does not want (its SampleInfo
-  // seen first) without paying for reading a frame.
-  class Discard
-  {
-  public:
-    Discard() {discarding_ = true;}
-    ~Discard() {discarding_ = false;}
-    Discard(const Discard &) = delete;
-    Discard & operator=(const Discard &) = delete;
-  };
-
 private:
-  static thread_local bool discarding_;
   const message_type_support_callbacks_t * callbacks_;
   MessageFactory factory_;
   std::atomic<uint64_t> malformed_{0};
+};
+
+// While one lives on a thread, samples taken on that thread are dropped
+// unread (by this file's and the pass-through topic types): a reader can
+// discard a sample it does not want (its SampleInfo seen first) without
+// paying for reading a frame.
+class DiscardSamples
+{
+public:
+  DiscardSamples() {active_ = true;}
+  ~DiscardSamples() {active_ = false;}
+  DiscardSamples(const DiscardSamples &) = delete;
+  DiscardSamples & operator=(const DiscardSamples &) = delete;
+  static bool active() {return active_;}
+
+private:
+  static thread_local bool active_;
 };
 
 }  // namespace orvane_dds

@@ -1,5 +1,6 @@
 #include "node_environment.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -102,6 +103,14 @@ DomainParticipant * create_participant(
     sockets.listen_socket_buffer_size = socket_buffer_size("/proc/sys/net/core/rmem_max");
   }
 
+  // A dead reader is then forgotten within seconds (see kLeaseSeconds).
+  auto & discovery = qos.wire_protocol().builtin.discovery_config;
+  if (discovery.leaseDuration == eprosima::fastrtps::Duration_t(20, 0)) {
+    discovery.leaseDuration = eprosima::fastrtps::Duration_t(kLeaseSeconds, 0);
+    discovery.leaseDuration_announcementperiod =
+      eprosima::fastrtps::Duration_t(0, kAnnouncementMilliseconds * 1000 * 1000);
+  }
+
   const char * localhost_only = std::getenv("ROS_LOCALHOST_ONLY");
   if (transport == Transport::NODE && localhost_only && std::string(localhost_only) == "1") {
     // rmw_fastrtps_cpp's localhost-only participant: shared memory and UDPv4
@@ -137,20 +146,32 @@ DomainParticipant * create_participant(
   return factory->create_participant(domain, qos, listener, StatusMask::none());
 }
 
-DataWriterQos stream_writer_qos(Publisher * publisher)
+DataWriterQos stream_writer_qos(Publisher * publisher, WriterFlow flow, std::size_t sample_bytes)
 {
   DataWriterQos qos = publisher->get_default_datawriter_qos();
   qos.reliability().kind = RELIABLE_RELIABILITY_QOS;
-  qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(10, 0);
   // Transient-local, which volatile readers accept: Fast DDS 2.9 never frees
   // the full keep-all history of a volatile writer (measured: it stops at
   // the 64th sample), while a transient-local one frees acknowledged samples.
   qos.durability().kind = TRANSIENT_LOCAL_DURABILITY_QOS;
-  qos.history().kind = KEEP_ALL_HISTORY_QOS;
+  int depth = 64;
+  if (flow == WriterFlow::PACED) {
+    // Keep-last: a full history drops its oldest sample, acknowledged or
+    // not, so a write never waits for a reader.
+    qos.history().kind = KEEP_LAST_HISTORY_QOS;
+    const std::size_t fitting = sample_bytes ? kPacedHistoryBytes / sample_bytes : kPacedHistory;
+    depth = static_cast<int>(std::clamp<std::size_t>(fitting, 4, kPacedHistory));
+    qos.history().depth = depth;
+    qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(0, 100 * 1000 * 1000);
+  } else {
+    // Waits are short so that the program can check for a stop between them.
+    qos.history().kind = KEEP_ALL_HISTORY_QOS;
+    qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(0, 500 * 1000 * 1000);
+  }
   qos.publish_mode().kind = ASYNCHRONOUS_PUBLISH_MODE;
   qos.endpoint().history_memory_policy = eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
-  qos.resource_limits().max_samples = 64;
-  qos.resource_limits().max_samples_per_instance = 64;
+  qos.resource_limits().max_samples = depth;
+  qos.resource_limits().max_samples_per_instance = depth;
   // A reader that missed a heartbeat or a fragment hears of it within a
   // fraction of a frame time (Fast DDS's default period is 3 s).
   // Manual liveliness lets the writer send a heartbeat while it has written

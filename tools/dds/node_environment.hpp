@@ -45,17 +45,42 @@ int domain_id(const std::string & option);
 
 // `listener`, when given, hears of discovered endpoints only. UDP sockets
 // get large buffers unless `system_socket_buffers` (Fast DDS's defaults, for
-// a peer to compare with).
+// a peer to compare with). The participant's lease is kLease (unless a
+// profile set its own), so that its peers forget it soon after it dies.
 eprosima::fastdds::dds::DomainParticipant * create_participant(
   int domain, Transport transport, const std::string & name,
   eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr, bool system_socket_buffers = false);
 
-// The stream writer: reliable, transient-local, keep-all with at most 64
-// samples in flight (a write waits up to 10 s for room), asynchronous
-// (fragmenting), payloads that grow to the sample's size, a heartbeat every
-// 100 ms and repairs sent at once. It matches readers with ROS 2's default
-// QoS and with sensor-data (best-effort) QoS.
-eprosima::fastdds::dds::DataWriterQos stream_writer_qos(eprosima::fastdds::dds::Publisher * publisher);
+// How long peers keep a participant of the tools that has stopped announcing
+// itself (killed, stopped, cut off), and how often it announces itself.
+// Fast DDS's defaults, which ROS 2 nodes keep, are 20 s and 3 s.
+constexpr int kLeaseSeconds = 5;
+constexpr int kAnnouncementMilliseconds = 500;
+
+// How a stream writer meets its readers.
+enum class WriterFlow
+{
+  // A live stream at its own rate: the writer keeps the last samples
+  // (kPacedHistory, fewer for large samples) and never waits for a reader.
+  // A reader that keeps up gets every sample; one that falls behind further
+  // than the history loses the oldest (it is told so by the protocol); a
+  // dead or stopped one holds nothing back.
+  PACED,
+  // As fast as the readers take: keep-all with 64 samples in flight, a write
+  // waits for room. A reader that stops acknowledging holds the stream until
+  // its participant's lease ends.
+  READER_PACED,
+};
+constexpr int kPacedHistory = 64;
+constexpr std::size_t kPacedHistoryBytes = std::size_t{128} << 20;
+
+// The stream writer: reliable, transient-local, `flow` as above,
+// asynchronous (fragmenting), payloads that grow to the sample's size, a
+// heartbeat every 100 ms and repairs sent at once. `sample_bytes` (0 if not
+// known) bounds a paced history to kPacedHistoryBytes. It matches readers
+// with ROS 2's default QoS and with sensor-data (best-effort) QoS.
+eprosima::fastdds::dds::DataWriterQos stream_writer_qos(
+  eprosima::fastdds::dds::Publisher * publisher, WriterFlow flow = WriterFlow::PACED, std::size_t sample_bytes = 0);
 
 // A volatile keep-all reader, reliable or best-effort (which also matches
 // reliable writers), answering heartbeats at once.

@@ -15,7 +15,14 @@ using namespace eprosima::fastdds::dds;
 Session::Session(
   const rosidl_message_type_support_t * type_supports, MessageFactory factory, const std::string & topic,
   int domain, Transport transport, DomainParticipantListener * listener)
-: handle_type_(new HandleTopicType(type_supports, std::move(factory))), type_(handle_type_)
+: Session(new HandleTopicType(type_supports, std::move(factory)), topic, domain, transport, listener)
+{
+}
+
+Session::Session(
+  TopicDataType * topic_type, const std::string & topic, int domain, Transport transport,
+  DomainParticipantListener * listener)
+: topic_type_(topic_type), handle_type_(dynamic_cast<HandleTopicType *>(topic_type)), type_(topic_type)
 {
   participant_ = create_participant(domain, transport, "orvane_h26x_msgs:" + topic, listener);
   if (!participant_ || type_.register_type(participant_) != ReturnCode_t::RETCODE_OK) {
@@ -35,11 +42,12 @@ Session::~Session()
   }
 }
 
-DataWriter * Session::writer()
+DataWriter * Session::writer(WriterFlow flow, std::size_t sample_bytes)
 {
   if (!writer_) {
     publisher_ = participant_->create_publisher(PUBLISHER_QOS_DEFAULT);
-    writer_ = publisher_ ? publisher_->create_datawriter(topic_, stream_writer_qos(publisher_)) : nullptr;
+    writer_ = publisher_ ?
+      publisher_->create_datawriter(topic_, stream_writer_qos(publisher_, flow, sample_bytes)) : nullptr;
     if (!writer_) {
       throw std::runtime_error("cannot create a writer on " + topic_->get_name());
     }
@@ -58,6 +66,40 @@ DataReader * Session::reader(DataReaderListener * listener, bool reliable)
     throw std::runtime_error("cannot create a reader on " + topic_->get_name());
   }
   return reader;
+}
+
+bool Session::write(void * sample, const std::function<bool()> & keep_waiting)
+{
+  // A keep-all writer's write times out (RETCODE_TIMEOUT) while a reader
+  // holds the history full; trying again is waiting for room.
+  while (true) {
+    const ReturnCode_t written = writer()->write(sample, HANDLE_NIL);
+    if (written == ReturnCode_t::RETCODE_OK) {
+      return true;
+    }
+    const bool full = written == ReturnCode_t::RETCODE_TIMEOUT || written == ReturnCode_t::RETCODE_OUT_OF_RESOURCES;
+    if (!full || !keep_waiting()) {
+      return false;
+    }
+  }
+}
+
+bool Session::finish(std::chrono::milliseconds timeout)
+{
+  if (!writer_) {
+    return true;
+  }
+  // In short steps: a reader forgotten (its lease ended) stops counting
+  // only for waits that start after it is gone.
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (writer_->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(0, 200 * 1000 * 1000)) !=
+    ReturnCode_t::RETCODE_OK)
+  {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool Session::wait_for_reader(std::chrono::milliseconds timeout)

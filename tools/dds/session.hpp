@@ -5,6 +5,7 @@
 // reader the program needs; everything is deleted with the session.
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "fastdds/dds/publisher/DataWriter.hpp"
@@ -25,14 +26,31 @@ public:
   Session(
     const rosidl_message_type_support_t * type_supports, MessageFactory factory, const std::string & topic,
     int domain, Transport transport, eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
+  // Any topic type (the session owns it), e.g. a PassThroughTopicType.
+  Session(
+    eprosima::fastdds::dds::TopicDataType * topic_type, const std::string & topic, int domain, Transport transport,
+    eprosima::fastdds::dds::DomainParticipantListener * listener = nullptr);
   ~Session();
   Session(const Session &) = delete;
   Session & operator=(const Session &) = delete;
 
-  eprosima::fastdds::dds::DataWriter * writer();
+  // The topic's writer, made on the first call with `flow` (see WriterFlow)
+  // and the largest sample expected (0: not known).
+  eprosima::fastdds::dds::DataWriter * writer(WriterFlow flow = WriterFlow::PACED, std::size_t sample_bytes = 0);
   // A new reader on the topic each call.
   eprosima::fastdds::dds::DataReader * reader(
     eprosima::fastdds::dds::DataReaderListener * listener, bool reliable = true);
+
+  // Writes a sample. A paced writer never waits; a reader-paced one waits
+  // for room as long as `keep_waiting()` says (a reader that stopped
+  // acknowledging is forgotten when its lease ends). False only when the
+  // sample could not be written.
+  bool write(void * sample, const std::function<bool()> & keep_waiting);
+
+  // Waits until every matched reader has acknowledged everything written,
+  // at most `timeout`; readers forgotten meanwhile no longer count. False
+  // when some reader had not acknowledged by then.
+  bool finish(std::chrono::milliseconds timeout);
 
   // Samples that arrived and did not deserialize.
   uint64_t malformed() const {return handle_type_->malformed();}
@@ -41,9 +59,12 @@ public:
   // find the writer (see kDiscoveryRepair); false if none came in time.
   bool wait_for_reader(std::chrono::milliseconds timeout);
 
+  eprosima::fastdds::dds::DomainParticipant * participant() const {return participant_;}
+
 private:
   eprosima::fastdds::dds::DomainParticipant * participant_ = nullptr;
-  HandleTopicType * handle_type_;  // owned by type_
+  eprosima::fastdds::dds::TopicDataType * topic_type_;  // owned by type_
+  HandleTopicType * handle_type_;  // topic_type_, when a HandleTopicType
   eprosima::fastdds::dds::TypeSupport type_;
   eprosima::fastdds::dds::Topic * topic_ = nullptr;
   eprosima::fastdds::dds::Publisher * publisher_ = nullptr;

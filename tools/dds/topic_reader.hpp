@@ -1,0 +1,60 @@
+#ifndef ORVANE_H26X_MSGS_TOOLS__DDS__TOPIC_READER_HPP_
+#define ORVANE_H26X_MSGS_TOOLS__DDS__TOPIC_READER_HPP_
+
+// The one way the tools take samples from a topic, from reliable and
+// best-effort writers alike: two readers (reliable, and best-effort for
+// writers that offer only that; a reliable writer's copies on the
+// best-effort reader are dropped unread). A sample that does not decode is
+// dropped and counted, and never stops the reader.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "fastdds/dds/domain/DomainParticipantListener.hpp"
+#include "fastdds/dds/subscriber/DataReaderListener.hpp"
+#include "pass_through_type.hpp"
+#include "session.hpp"
+
+namespace orvane_dds
+{
+
+class TopicReader
+{
+public:
+  // Called on the middleware's thread for every sample that decoded. The
+  // message (and the bytes, when kept) may be moved from; keep it short.
+  using OnSample = std::function<void(SerializedSample & sample)>;
+
+  // Decodes into messages made by `factory`; keeps each sample's CDR bytes
+  // too when `keep_bytes`.
+  TopicReader(
+    const rosidl_message_type_support_t * type_supports, MessageFactory factory, bool keep_bytes,
+    const std::string & topic, int domain, Transport transport, OnSample on_sample);
+  ~TopicReader();
+  TopicReader(const TopicReader &) = delete;
+  TopicReader & operator=(const TopicReader &) = delete;
+
+  uint64_t malformed() const {return type_->malformed();}
+
+private:
+  class Writers;
+  class Listener;
+  void take(eprosima::fastdds::dds::DataReader * reader, bool best_effort_reader);
+
+  OnSample on_sample_;
+  MessageFactory factory_;
+  std::unique_ptr<Writers> writers_;
+  PassThroughTopicType * type_;  // owned by the session
+  std::unique_ptr<Listener> reliable_, best_effort_;
+  std::unique_ptr<Session> session_;
+  std::mutex taking_;  // both readers' listeners share the sample
+  SerializedSample sample_;
+};
+
+}  // namespace orvane_dds
+
+#endif  // ORVANE_H26X_MSGS_TOOLS__DDS__TOPIC_READER_HPP_
