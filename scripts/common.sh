@@ -19,7 +19,7 @@ DEBIAN_PACKAGES=(
   python3-colcon-library-path python3-colcon-recursive-crawl
   libgtest-dev libbenchmark-dev libfastrtps-dev cyclonedds-dev cyclonedds-tools
   clang-14 libclang-rt-14-dev valgrind
-  pkg-config libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
+  pkg-config libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libcli11-dev
 )
 
 ensure_dependencies() {

@@ -14,7 +14,7 @@ set(humble_packages
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
   std_msgs)
 # CMake's own modules and Humble's vendor packages' CMake names.
-set(cmake_only_names CycloneDDS GTest PkgConfig benchmark Python3)
+set(cmake_only_names CLI11 CycloneDDS GTest PkgConfig benchmark Python3)
 
 set(prefix "${BINARY_DIR}/opt/ros/humble")
 file(REMOVE_RECURSE "${BINARY_DIR}")

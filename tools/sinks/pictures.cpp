@@ -1,0 +1,287 @@
+#include "sinks/pictures.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include "orvane_h26x_msgs/msg/image.hpp"
+#include "rosidl_typesupport_cpp/message_type_support.hpp"
+#include "sinks/reception.hpp"
+
+namespace sinks
+{
+
+DecodingSink::DecodingSink(std::vector<PictureSink *> pictures, bool live, double frame_rate)
+: pictures_(std::move(pictures)), live_(live), frame_rate_(frame_rate)
+{
+}
+
+DecodingSink::~DecodingSink() = default;
+
+void DecodingSink::write(const stream::Moment & moment)
+{
+  if (moment.end_of_stream || moment.units.empty() || !moment.units[0].present) {
+    return;
+  }
+  const stream::Unit & unit = moment.units[0];
+  const Origin origin{moment.stamp_ns, unit.count};
+  if (live_) {
+    first_stamp_ = first_stamp_ < 0 ? moment.stamp_ns : first_stamp_;
+    last_stamp_ = moment.stamp_ns;
+    ++stamped_;
+  }
+  const bool gap = index_ > 0 && unit.count > next_count_;
+  next_count_ = unit.count + 1;
+  const std::optional<annexb::Codec> codec = stream::video_codec(unit.encoding);
+  if (!codec) {
+    show_raw(unit, origin);
+    return;
+  }
+  if (!decoder_) {
+    decoder_ = std::make_unique<media::Decoder>(*codec, 0, live_);
+  } else if (gap) {
+    decoder_->skip_to_key_frame();  // frames were lost: no smeared pictures
+  }
+  origins_[index_] = origin;
+  decoder_->decode(unit.data.data(), unit.data.size(), index_++, [this](const AVFrame & frame) {show(frame);});
+}
+
+void DecodingSink::show(const AVFrame & frame)
+{
+  const auto found = origins_.find(frame.pts);
+  const Origin origin = found == origins_.end() ? Origin{} : found->second;
+  if (found != origins_.end()) {
+    origins_.erase(found);
+  }
+  while (origins_.size() > 4096) {  // units whose frames were lost to damage
+    origins_.erase(origins_.begin());
+  }
+  width_ = frame.width;
+  height_ = frame.height;
+  if (live_ && origin.stamp_ns) {
+    latencies_.push_back((stream::now_ns() - origin.stamp_ns) * 1e-9);
+  }
+  for (PictureSink * sink : pictures_) {
+    sink->picture(frame, origin);
+  }
+}
+
+void DecodingSink::show_raw(const stream::Unit & unit, const Origin & origin)
+{
+  AVFrame frame = {};
+  if (!media::view_raw(unit.encoding, false, static_cast<int>(unit.width), static_cast<int>(unit.height), unit.step,
+    unit.data.data(), unit.data.size(), frame))
+  {
+    if (unreadable_++ == 0) {
+      stream::note("frames of encoding '" + unit.encoding + "' (" + std::to_string(unit.width) + "x" +
+        std::to_string(unit.height) + ") are neither H.264 / H.265 nor a raw format read here");
+    }
+    return;
+  }
+  ++raw_frames_;
+  ++index_;
+  frame.pts = static_cast<int64_t>(unit.count);
+  origins_[frame.pts] = origin;
+  show(frame);
+}
+
+void DecodingSink::finish()
+{
+  if (decoder_) {
+    decoder_->finish([this](const AVFrame & frame) {show(frame);});
+  }
+  for (PictureSink * sink : pictures_) {
+    sink->finish();
+  }
+}
+
+bool DecodingSink::report() const
+{
+  const uint64_t frames = raw_frames_ + (decoder_ ? decoder_->frames() : 0);
+  const uint64_t errors = decoder_ ? decoder_->errors() : 0;
+  const double rate = live_ ?
+    (stamped_ > 1 && last_stamp_ > first_stamp_ ? (stamped_ - 1) / ((last_stamp_ - first_stamp_) * 1e-9) : 0) :
+    frame_rate_;
+  std::printf("%s: %llu frames decoded, %llu decode errors, %llu units skipped, %dx%d, %.3f frames/s\n",
+    stream::program(), static_cast<unsigned long long>(frames), static_cast<unsigned long long>(errors),
+    static_cast<unsigned long long>(decoder_ ? decoder_->skipped() : 0), width_, height_, rate);
+  if (!latencies_.empty()) {
+    std::printf("%s: latency from the stamp to the decoded frame, ms: p50 %.1f p99 %.1f max %.1f\n",
+      stream::program(), 1e3 * percentile(latencies_, 0.5), 1e3 * percentile(latencies_, 0.99),
+      1e3 * percentile(latencies_, 1.0));
+  }
+  std::fflush(stdout);
+  bool good = frames > 0 && errors == 0 && unreadable_ == 0;
+  if (frames == 0) {
+    stream::note("no frame could be decoded");
+  }
+  for (const PictureSink * sink : pictures_) {
+    good = sink->report() && good;
+  }
+  return good;
+}
+
+ContactSheet::ContactSheet(
+  const std::string & path, bool overwrite, int columns, int rows, int tile_width, std::size_t total)
+: file_(path, overwrite), columns_(columns), rows_(rows), tile_width_(tile_width), total_(total)
+{
+}
+
+void ContactSheet::picture(const AVFrame & frame, const Origin &)
+{
+  const uint64_t index = seen_++;
+  const std::size_t tiles = static_cast<std::size_t>(columns_ * rows_);
+  if (total_ > 0) {
+    const std::size_t next = tiles_.size() * total_ / tiles;
+    if (tiles_.size() >= tiles || index != next) {
+      return;
+    }
+  } else if (index % stride_ != 0) {
+    return;
+  }
+  if (tile_height_ == 0) {
+    tile_height_ = std::max(2, (tile_width_ * frame.height / std::max(1, frame.width) + 1) & ~1);
+    if (static_cast<int64_t>(tile_height_) * rows_ > 16384) {
+      error_ = "a sheet of " + std::to_string(rows_) + " rows of " + std::to_string(tile_height_) +
+        " pixels is over 16384 pixels high";
+      tile_height_ = -1;
+    }
+  }
+  if (tile_height_ < 0) {
+    return;
+  }
+  tiles_.push_back(scaler_.to_rgb(frame, tile_width_, tile_height_));
+  if (total_ == 0 && tiles_.size() > tiles) {
+    std::vector<media::Picture> kept;
+    for (std::size_t i = 0; i < tiles_.size(); i += 2) {
+      kept.push_back(std::move(tiles_[i]));
+    }
+    tiles_ = std::move(kept);
+    stride_ *= 2;
+  }
+}
+
+void ContactSheet::finish()
+{
+  if (!error_.empty() || tiles_.empty()) {
+    error_ = error_.empty() ? "no picture for a contact sheet" : error_;
+    try {
+      file_.close();
+    } catch (const stream::OutputError &) {
+    }
+    return;
+  }
+  media::Picture sheet(columns_ * tile_width_, rows_ * tile_height_);
+  for (std::size_t i = 0; i < tiles_.size() && i < static_cast<std::size_t>(columns_ * rows_); ++i) {
+    const int x0 = static_cast<int>(i % columns_) * tile_width_;
+    const int y0 = static_cast<int>(i / columns_) * tile_height_;
+    for (int y = 0; y < tile_height_; ++y) {
+      std::copy_n(tiles_[i].rgb.begin() + std::size_t(3) * tile_width_ * y, 3 * tile_width_,
+        sheet.rgb.begin() + std::size_t(3) * (sheet.width * (y0 + y) + x0));
+    }
+  }
+  try {
+    const std::vector<uint8_t> png = media::encode_png(sheet);
+    file_.write(png.data(), png.size());
+    file_.close();
+  } catch (const std::exception & error) {
+    error_ = error.what();
+    file_.truncate(0);
+  }
+}
+
+bool ContactSheet::report() const
+{
+  if (!error_.empty()) {
+    stream::note("no contact sheet " + file_.name() + ": " + error_);
+    return false;
+  }
+  stream::note("contact sheet " + file_.name() + " (" + std::to_string(columns_) + "x" + std::to_string(rows_) +
+    " tiles of " + std::to_string(tile_width_) + "x" + std::to_string(tile_height_) + ", " +
+    std::to_string(tiles_.size()) + " frames)");
+  return true;
+}
+
+FramesFolder::FramesFolder(std::string folder, uint64_t every, bool overwrite)
+: folder_(std::move(folder)), every_(every), overwrite_(overwrite)
+{
+  if (::mkdir(folder_.c_str(), 0777) != 0 && errno != EEXIST) {
+    throw stream::OutputError("cannot make the folder " + folder_ + ": " + std::strerror(errno));
+  }
+  struct stat found = {};
+  if (::stat(folder_.c_str(), &found) != 0 || !S_ISDIR(found.st_mode) || ::access(folder_.c_str(), W_OK) != 0) {
+    throw stream::OutputError("cannot write pictures into " + folder_ + ": not a folder this program can write");
+  }
+}
+
+void FramesFolder::picture(const AVFrame & frame, const Origin &)
+{
+  const uint64_t index = seen_++;
+  if (!error_.empty() || index % every_ != 0) {
+    return;
+  }
+  char name[64];
+  std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(index));
+  try {
+    stream::OutputFile file(folder_ + name, overwrite_);
+    const std::vector<uint8_t> png = media::encode_png(scaler_.to_rgb(frame));
+    file.write(png.data(), png.size());
+    file.close();
+    ++written_;
+  } catch (const std::exception & error) {
+    error_ = error.what();
+    stream::note(error_);
+  }
+}
+
+bool FramesFolder::report() const
+{
+  if (!error_.empty()) {
+    stream::note(folder_ + ": " + std::to_string(written_) + " pictures written before a failure");
+    return false;
+  }
+  return true;
+}
+
+struct Republisher::Message
+{
+  orvane_h26x_msgs::msg::Image image;
+};
+
+Republisher::Republisher(const std::string & topic, int domain, orvane_dds::Transport transport)
+: message_(std::make_unique<Message>())
+{
+  session_ = std::make_unique<orvane_dds::Session>(
+    rosidl_typesupport_cpp::get_message_type_support_handle<orvane_h26x_msgs::msg::Image>(),
+    orvane_dds::MessageFactory{[] {return static_cast<void *>(new orvane_h26x_msgs::msg::Image());},
+      [](void * m) {delete static_cast<orvane_h26x_msgs::msg::Image *>(m);}},
+    topic, domain, transport);
+  session_->writer();
+  message_->image.encoding = "rgb8";
+  message_->image.header.frame_id = "camera";
+}
+
+Republisher::~Republisher() = default;
+
+void Republisher::picture(const AVFrame & frame, const Origin & origin)
+{
+  orvane_h26x_msgs::msg::Image & image = message_->image;
+  media::Picture picture = scaler_.to_rgb(frame);
+  image.header.stamp.sec = static_cast<int32_t>(origin.stamp_ns / 1000000000);
+  image.header.stamp.nanosec = static_cast<uint32_t>(origin.stamp_ns % 1000000000);
+  image.count = origin.count;
+  image.width = static_cast<uint32_t>(picture.width);
+  image.height = static_cast<uint32_t>(picture.height);
+  image.step = 3 * image.width;
+  image.data = std::move(picture.rgb);
+  session_->write(&image, [] {return false;});
+}
+
+}  // namespace sinks
