@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -101,12 +103,12 @@ int main(int argc, char ** argv)
     return 2;
   }
   const int frames_1080p = argc > 2 ? std::atoi(argv[2]) : 100;
-  media::Recording sample(argv[1]);
+  std::ifstream file(argv[1], std::ios::binary);
+  const std::vector<uint8_t> sample((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const annexb::Codec sample_codec = annexb::guess_codec(argv[1], sample);
   Units sample_units;
-  std::vector<uint8_t> unit;
-  int64_t time = 0;
-  while (sample.next(unit, time)) {
-    sample_units.push_back(unit);
+  for (const annexb::AccessUnit & unit : annexb::split_access_units(sample, sample_codec)) {
+    sample_units.emplace_back(sample.begin() + unit.offset, sample.begin() + unit.offset + unit.size);
   }
 
   // Encoding at 1920 x 1080: the test pattern is made beforehand, so that

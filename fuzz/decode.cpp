@@ -11,7 +11,7 @@ extern "C" {
 }
 
 #include "annexb.hpp"
-#include "media/media.hpp"
+#include "media/codec.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

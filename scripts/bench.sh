@@ -69,9 +69,9 @@ measure() {
   local log="$work/run.log"
   "$ROOT/scripts/run_pair.sh" "$@" >"$log" 2>&1 || { cat "$log"; exit 1; }
   local rate latency
-  rate=$(sed -n 's/^\(publisher\|dds_peer\): \(sent \)\{0,1\}\([0-9]*\) frames, [0-9]* bytes in \([0-9.]*\) s.*/\3 \4/p' "$log" |
+  rate=$(sed -n 's/^\(h26x_publisher\|dds_peer\): \(sent \)\{0,1\}\([0-9]*\) frames, [0-9]* bytes in \([0-9.]*\) s.*/\3 \4/p' "$log" |
     awk '{printf "%.1f", $1 / $2}')
-  latency=$(sed -n 's/^\(recorder\|dds_peer\): .*p50 \([0-9.]*\).*p99 \([0-9.]*\).*/\2 \3/p' "$log" | tail -1)
+  latency=$(sed -n 's/^\(h26x_recorder\|dds_peer\): .*p50 \([0-9.]*\).*p99 \([0-9.]*\).*/\2 \3/p' "$log" | tail -1)
   echo "$rate $latency"
 }
 

@@ -230,6 +230,7 @@ struct Input
 {
   std::vector<uint8_t> bytes;
   std::vector<annexb::AccessUnit> units;
+  annexb::Codec codec = annexb::Codec::H264;  // named in each image, as a correct sender names it
 };
 
 Input read_input(const std::string & path)
@@ -240,7 +241,8 @@ Input read_input(const std::string & path)
   }
   Input input;
   input.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  input.units = annexb::split_access_units(input.bytes, annexb::guess_codec(path, input.bytes));
+  input.codec = annexb::guess_codec(path, input.bytes);
+  input.units = annexb::split_access_units(input.bytes, input.codec);
   return input;
 }
 
@@ -258,7 +260,7 @@ template<class ImageLike>
 void fill(ImageLike & image, const Input & input, std::size_t index, bool end)
 {
   image.count = end ? input.units.size() : index;
-  image.encoding = const_cast<char *>("h264");
+  image.encoding = const_cast<char *>(annexb::codec_name(input.codec));
   if (!end && index < input.units.size()) {
     image.data._buffer = const_cast<uint8_t *>(input.bytes.data() + input.units[index].offset);
     image.data._length = image.data._maximum = static_cast<uint32_t>(input.units[index].size);

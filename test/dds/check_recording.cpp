@@ -1,10 +1,11 @@
 // Checks a recording of a lossy stream: it must be whole access units of the
-// input, in order and byte-exact, and the recorder's count of lost frames
-// must equal the frames missing between the first one received and the end
-// of the stream (the end-of-stream marker tells the recorder how many were
-// sent). Prints which frames arrived.
+// input, in order and byte-exact, starting at a key frame and going on after
+// any hole only at a key frame (nothing undecodable recorded); the
+// recorder's frame count must be what the file holds, and its frames lost
+// plus units skipped must account for the units missing after the first one
+// recorded (and for no more than all missing). Prints which frames arrived.
 //
-// Usage: check_recording INPUT RECORDING FRAMES LOST
+// Usage: check_recording INPUT RECORDING FRAMES LOST_AND_SKIPPED
 
 #include <cstring>
 #include <fstream>
@@ -56,7 +57,7 @@ bool match(
 int main(int argc, char ** argv)
 try {
   if (argc != 5) {
-    std::cerr << "usage: check_recording INPUT RECORDING FRAMES LOST\n";
+    std::cerr << "usage: check_recording INPUT RECORDING FRAMES LOST_AND_SKIPPED\n";
     return 2;
   }
   const std::vector<uint8_t> input = read_file(argv[1]);
@@ -74,11 +75,23 @@ try {
     std::cerr << "the recording holds " << matched.size() << " frames, the recorder says " << frames << "\n";
     return 1;
   }
-  const std::size_t missing = matched.empty() ? 0 : units.size() - matched.front() - matched.size();
-  if (missing != lost) {
-    std::cerr << missing << " frames are missing after the first one received, the recorder says " << lost << "\n";
+  const annexb::Codec codec = annexb::guess_codec(argv[1], input);
+  for (std::size_t i = 0; i < matched.size(); ++i) {
+    const annexb::AccessUnit & unit = units[matched[i]];
+    if ((i == 0 || matched[i] != matched[i - 1] + 1) && !annexb::is_key_frame(input.data() + unit.offset, unit.size,
+      codec))
+    {
+      std::cerr << "frame " << matched[i] << " follows a hole but is no key frame\n";
+      return 1;
+    }
+  }
+  const std::size_t missing_after = matched.empty() ? 0 : units.size() - matched.front() - matched.size();
+  if (lost < missing_after || lost > units.size() - matched.size()) {
+    std::cerr << missing_after << " frames are missing after the first one recorded, " <<
+      units.size() - matched.size() << " in all; the recorder says " << lost << " lost or skipped\n";
     return 1;
   }
+  const std::size_t missing = missing_after;
   std::cout << matched.size() << " of " << units.size() << " frames, in order and byte-exact";
   if (!matched.empty()) {
     std::cout << ", from frame " << matched.front() << "; " << missing << " lost";

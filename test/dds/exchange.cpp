@@ -13,7 +13,9 @@
 #include "classes.hpp"
 #include "dds/session.hpp"
 #include "fastdds/dds/subscriber/SampleInfo.hpp"
-#include "program_support.hpp"
+#include "CLI/App.hpp"
+#include "CLI/Config.hpp"
+#include "CLI/Formatter.hpp"
 
 namespace
 {
@@ -193,16 +195,13 @@ try {
     std::cerr << "usage: dds_exchange send|receive plain|class [--domain N] [--transport T]\n";
     return 2;
   }
-  char * rest[16] = {argv[0]};
-  int count = 1;
-  for (int i = 3; i < argc && count < 16; ++i) {
-    rest[count++] = argv[i];
-  }
-  const tools::Options options(count, rest, {});
+  std::string domain = "0", transport = "shm";
+  CLI::App app{"dds_exchange"};
+  app.add_option("--domain", domain);
+  app.add_option("--transport", transport);
+  app.parse(argc - 2, argv + 2);
   const bool sending = std::string(argv[1]) == "send";
-  const Settings settings{
-    std::string(argv[2]) == "plain", std::stoi(options.get("domain", "0")),
-    orvane_dds::parse_transport(options.get("transport", "shm"))};
+  const Settings settings{std::string(argv[2]) == "plain", std::stoi(domain), orvane_dds::parse_transport(transport)};
   bool ok = true;
   unsigned type_index = 0;
 #define ORVANE_EXCHANGE(Msg) ok = run<orvane_h26x_msgs__msg__ ## Msg>(sending, settings, type_index++) && ok;

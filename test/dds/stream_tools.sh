@@ -2,7 +2,8 @@
 # The stream tools against an independent DDS peer (dds_peer), as separate
 # processes. Usage: stream_tools.sh SCENARIO TOOLS_DIR PEER SAMPLE_DIR OUT_DIR DOMAIN [TRANSPORT]
 # Scenarios: interop (both directions, both message shapes, one transport),
-# best-effort, stereo, interrupt, limits, hostile.
+# best-effort, stereo, interrupt, limits, hostile, dead-reader (a reader
+# killed or stopped mid-stream), honest-exits (outputs and inputs that fail).
 # Scenarios on the tools' default transport (TRANSPORT node) give the tools no
 # DDS option at all: they take the domain from ROS_DOMAIN_ID.
 set -eu
@@ -14,13 +15,15 @@ export ROS_LOCALHOST_ONLY=1 ROS_DOMAIN_ID="$domain"
 h264="$samples/sample.h264" h265="$samples/sample.h265"
 rm -rf "$out" && mkdir -p "$out" && cd "$out"
 
-# The value of "NAME N" in the recorder's summary line.
-summary_value() { sed -n "s/^recorder:.* \([0-9][0-9]*\) $1.*/\1/p" recorder.log | head -1; }
+# The value of "N NAME" in the recorder's summary (LOG: recorder.log).
+summary_value() { sed -n "s/^h26x_recorder:.* \([0-9][0-9]*\) $1.*/\1/p" "${2:-recorder.log}" | tail -1; }
+# The frames a recorded file holds, as the recorder says.
+recorded_frames() { sed -n "s/^recorded $1: \([0-9]*\) frames.*/\1/p" "${2:-recorder.log}"; }
 
-# Until the recorder has reported its first 25 frames (at most 30 s).
+# Until the recorder (LOG: recorder.log) has reported N (25) frames (at most 30 s).
 wait_for_frames() {
   for _ in $(seq 600); do
-    grep -q "^recorder: 25 frames received" recorder.log && return
+    grep -q "^h26x_recorder: ${1:-25} frames received" "${2:-recorder.log}" && return
     sleep 0.05
   done
 }
@@ -34,7 +37,8 @@ check_best_effort() {  # RECORDING
   lost=$(summary_value 'frames lost')
   grep -q "^sender exit 0, receiver exit $([ "$lost" = 0 ] && echo 0 || echo 1)\$" recorder.log ||
     { echo "unexpected exit status with $lost frames lost"; exit 1; }
-  "$(dirname "$peer")/check_recording" "$h264" "$1" "$(summary_value frames,)" "$lost"
+  "$(dirname "$peer")/check_recording" "$h264" "$1" "$(recorded_frames "$1")" \
+    $((lost + $(summary_value 'units skipped')))
 }
 
 case "$scenario" in
@@ -106,7 +110,7 @@ case "$scenario" in
     run_limited 100 twenty.h264 --frames 20
     wait "$recorder" || { cat recorder.log; echo "--frames: recorder failed"; exit 1; }
     wait "$publisher"
-    [ "$(summary_value frames,)" = 20 ] || { cat recorder.log; echo "--frames 20 recorded $(summary_value frames,)"; exit 1; }
+    [ "$(recorded_frames twenty.h264)" = 20 ] || { cat recorder.log; echo "--frames 20 recorded $(recorded_frames twenty.h264)"; exit 1; }
     cmp -n "$(stat -c %s twenty.h264)" "$h264" twenty.h264
     # --duration ends the recording, not the stream (7.5 s at 20 frames/s);
     # how soon after the 2 s it ends depends on the machine, so only the
@@ -116,7 +120,7 @@ case "$scenario" in
     wait "$recorder" || { cat recorder.log; echo "--duration: recorder failed"; exit 1; }
     elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
     wait "$publisher"
-    frames=$(summary_value frames,)
+    frames=$(summary_value 'frames received')
     [ "$frames" -gt 0 ] && [ "$frames" -lt 150 ] && [ "$elapsed_ms" -ge 2000 ] &&
       grep -q "(no end-of-stream marker)" recorder.log ||
       { cat recorder.log; echo "--duration 2: $frames frames, ended after $elapsed_ms ms"; exit 1; }
@@ -137,7 +141,7 @@ case "$scenario" in
       "$peer" hostile --input "$h264" "${common[@]}" 2>recorder.log || status=$?
     cat recorder.log
     [ "$status" -eq 0 ] || exit 1
-    [ "$(summary_value frames,)" = 5 ] || { echo "expected 5 frames"; exit 1; }
+    [ "$(recorded_frames valid.h264)" = 5 ] || { echo "expected 5 frames"; exit 1; }
     [ "$(summary_value 'frames lost')" = 0 ]
     malformed=$(summary_value 'malformed samples')
     [ "$malformed" -ge 8 ] || { echo "expected 8 malformed samples, the summary says $malformed"; exit 1; }
@@ -174,12 +178,13 @@ case "$scenario" in
   cyclone-writer)
     for run in $(seq 10); do
       echo "=== run $run: Cyclone DDS writer -> h26x_recorder: reliable, stereo, best-effort"
-      "$pair" "$tools/h26x_recorder" --output recorded.h264 -- "$cyclone" send --input "$h264" --domain "$domain"
+      "$pair" "$tools/h26x_recorder" --output recorded.h264 --overwrite -- "$cyclone" send --input "$h264" --domain "$domain"
       cmp "$h264" recorded.h264
+      rm -f stereo.0 stereo.1
       "$pair" "$tools/h26x_recorder" --output stereo -- \
         "$cyclone" send --input "$h264" --input "$h265" --domain "$domain"
       cmp "$h264" stereo.0 && cmp "$h265" stereo.1
-      "$pair" "$tools/h26x_recorder" --output best_effort.h264 -- \
+      "$pair" "$tools/h26x_recorder" --output best_effort.h264 --overwrite -- \
         "$cyclone" send --best-effort --fps 100 --input "$h264" --domain "$domain" >recorder.log 2>&1 || true
       check_best_effort best_effort.h264
     done
@@ -197,6 +202,75 @@ case "$scenario" in
       [ $((run % 2)) = 0 ] || cmp "$h264" first || { cat publisher.log reader.log; exit 1; }
     done
     echo "the first frame and all after it arrived in 10 runs of 10"
+    ;;
+  dead-reader)
+    # Three recorders on a paced stream of 500 frames; one is killed, then
+    # one is stopped (SIGSTOP, never resumed) at frame 100. The two others
+    # must get every frame and the publisher must end well.
+    "$(dirname "$peer")/check_media" repeat "$h264" 500 long.h264
+    for signal in KILL STOP; do
+      echo "=== SIG$signal to one of three readers at frame 100 of 500 ($transport)"
+      rm -f ./*.h264.out ./*.log
+      for reader in a b c; do
+        "$tools/h26x_recorder" --output "$reader.h264.out" --timeout 30 "${common[@]}" 2>"$reader.log" &
+        eval "$reader=\$!"
+      done
+      "$tools/h26x_publisher" --input long.h264 --fps 100 "${common[@]}" 2>publisher.log &
+      publisher=$!
+      wait_for_frames 100 a.log
+      kill -"$signal" "$a"
+      status=0
+      wait "$publisher" || status=$?
+      for reader in b c; do
+        wait "${!reader}" || { cat publisher.log "$reader.log"; echo "reader $reader failed"; exit 1; }
+        cmp long.h264 "$reader.h264.out" || { cat "$reader.log"; exit 1; }
+      done
+      kill -KILL "$a" 2>/dev/null || true
+      wait "$a" 2>/dev/null || true
+      grep -v "frames sent" publisher.log
+      [ "$status" = 0 ] || { echo "the publisher exited $status"; exit 1; }
+      echo "SIG$signal: the two other readers got all 500 frames byte-identical; the publisher exited 0"
+    done
+    ;;
+  honest-exits)
+    run_recorder() {  # EXPECTED_STATUS ARGS...: the recorder alone, ending at once
+      local expected="$1" status=0; shift
+      timeout 10 "$tools/h26x_recorder" --timeout 5 "$@" "${common[@]}" 2>recorder.log || status=$?
+      cat recorder.log
+      [ "$status" = "$expected" ] || { echo "h26x_recorder $*: status $status, not $expected"; exit 1; }
+    }
+    echo "=== outputs that cannot be written fail at once, before any sample is awaited"
+    mkdir -p folder && echo taken >taken.h264
+    for output in missing/out.mp4 missing/out.mkv missing/out.h264 folder taken.h264; do
+      started=$(date +%s%N)
+      run_recorder 1 --output "$output"
+      [ $(( ($(date +%s%N) - started) / 1000000 )) -lt 4000 ] || { echo "$output: not at once"; exit 1; }
+    done
+    [ "$(cat taken.h264)" = taken ] || { echo "an existing file was overwritten"; exit 1; }
+    echo "=== rgb8 frames into MP4: nothing written, not a success"
+    status=0
+    "$pair" "$tools/h26x_recorder" --output raw.mp4 "${common[@]}" -- \
+      "$tools/h26x_publisher" --raw 64x48 --frames 20 "${common[@]}" >recorder.log 2>&1 || status=$?
+    cat recorder.log
+    grep -q "^sender exit 0, receiver exit 1$" recorder.log && [ ! -e raw.mp4 ] || { echo "raw.mp4: a success?"; exit 1; }
+    echo "=== two recorders, one file: the second refuses at once, --overwrite or not"
+    "$tools/h26x_recorder" --output shared.h264 --timeout 3 "${common[@]}" 2>first.log &
+    first=$!
+    sleep 1
+    run_recorder 1 --output shared.h264 --overwrite
+    grep -q "being written by another program" recorder.log
+    wait "$first" || true
+    echo "=== inputs that are not what they claim"
+    head -c 100000 /dev/urandom >random.h264
+    status=0
+    "$tools/h26x_publisher" --input random.h264 --wait 1 "${common[@]}" 2>publisher.log || status=$?
+    cat publisher.log
+    [ "$status" = 1 ] && grep -q "neither an H.264 / H.265 Annex-B stream" publisher.log
+    status=0
+    "$tools/h26x_view" --input random.h264 >view.log 2>&1 || status=$?
+    cat view.log
+    [ "$status" = 1 ] || { echo "h26x_view on random bytes exited $status"; exit 1; }
+    echo "honest exits: every case ended with its one line and a failing status"
     ;;
   *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

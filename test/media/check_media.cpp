@@ -7,6 +7,10 @@
 //   check_media originals ORIGINALS RECORDING WIDTH HEIGHT FRAMES MIN_PSNR
 //   check_media damage SAMPLE OUT   (unit 20 cut in half, unit 30 left out)
 //   check_media burst SAMPLE OUT     (the sample muxed with stamps 1 µs apart)
+//   check_media repeat SAMPLE UNITS OUT   (the sample's units again and again, UNITS of them)
+//   check_media y4m OUT WIDTH HEIGHT COLOUR FRAMES [INTERLACING]   (the test pattern, C<COLOUR> layout)
+//   check_media compare RECORDING REFERENCE FRAMES MIN_PSNR   (pictures against the reference's, e.g. a y4m)
+//   check_media probe FILE          (prints: frames N duration S start S tag T size WxH)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +27,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -83,8 +89,10 @@ Nals length_prefixed_nals(const Bytes & data)
 }
 
 // The sample decoded by libavcodec, in display order, as RGB of its own size
-// (or scaled to width x height, as the tools scale).
-std::vector<media::Picture> decode_reference(const std::string & sample, int width = 0, int height = 0)
+// (or scaled to width x height, as the tools scale; or with `crop`, its
+// top-left width x height, converted at that size).
+std::vector<media::Picture> decode_reference(
+  const std::string & sample, int width = 0, int height = 0, bool crop = false)
 {
   AVCodecParameters * parameters = avcodec_parameters_alloc();
   AVRational time_base;
@@ -100,6 +108,10 @@ std::vector<media::Picture> decode_reference(const std::string & sample, int wid
   SwsContext * scaler = nullptr;
   const auto drain = [&] {
       while (avcodec_receive_frame(context, frame) == 0) {
+        if (crop) {  // the planes start where they did: fewer rows and columns of them
+          frame->width = std::min(frame->width, width);
+          frame->height = std::min(frame->height, height);
+        }
         media::Picture picture(width ? width : frame->width, height ? height : frame->height);
         scaler = sws_getCachedContext(
           scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), picture.width,
@@ -317,19 +329,118 @@ int damage(const std::string & sample, const std::string & out)
   }
   return damaged.flush() ? 0 : 1;
 }
+// The test pattern as a y4m file of the layout `colour` ("420jpeg",
+// "420p10", "422", "444", ...), converted by libswscale; `interlacing` the
+// I tag's value.
+int write_y4m(const std::string & out, int width, int height, const std::string & colour, std::size_t frames,
+  const std::string & interlacing)
+{
+  const std::string name = colour == "420jpeg" ? "yuv420p" :
+    "yuv" + colour.substr(0, 3) + "p" + (colour.size() > 4 ? colour.substr(4) + "le" : "");
+  const AVPixelFormat format = av_get_pix_fmt(name.c_str());
+  require(format != AV_PIX_FMT_NONE, "no pixel format " + name);
+  std::ofstream file(out, std::ios::binary | std::ios::trunc);
+  file << "YUV4MPEG2 W" << width << " H" << height << " F25:1 I" << interlacing << " A1:1 C" << colour << "\n";
+  const int size = av_image_get_buffer_size(format, width, height, 1);
+  Bytes buffer(static_cast<std::size_t>(size));
+  media::Picture pattern(width, height);
+  SwsContext * scaler = sws_getContext(width, height, AV_PIX_FMT_RGB24, width, height, format, SWS_BICUBIC,
+      nullptr, nullptr, nullptr);
+  for (std::size_t i = 0; i < frames; ++i) {
+    media::test_pattern(pattern, static_cast<int64_t>(i));
+    uint8_t * planes[4];
+    int strides[4];
+    av_image_fill_arrays(planes, strides, buffer.data(), format, width, height, 1);
+    const uint8_t * from[1] = {pattern.rgb.data()};
+    const int from_stride[1] = {3 * width};
+    sws_scale(scaler, from, from_stride, 0, height, planes, strides);
+    file << "FRAME\n";
+    file.write(reinterpret_cast<const char *>(buffer.data()), size);
+  }
+  sws_freeContext(scaler);
+  return file.flush() ? 0 : 1;
+}
+
+// The recording's pictures against the reference's (both decoded by
+// libavformat and libavcodec: a y4m reference as raw video), frame for frame,
+// over the reference's size (a padded recording is larger by a row or
+// column), each converted to RGB at that size.
+int compare_pictures(const std::string & recording, const std::string & reference, std::size_t frames, double min_psnr)
+{
+  const std::vector<media::Picture> expected = decode_reference(reference);
+  require(!expected.empty(), reference + " decodes to nothing");
+  const std::vector<media::Picture> decoded =
+    decode_reference(recording, expected[0].width, expected[0].height, true);
+  require(decoded.size() == frames && expected.size() == frames, std::to_string(decoded.size()) + " and " +
+    std::to_string(expected.size()) + " frames decoded, " + std::to_string(frames) + " expected");
+  double lowest = 1e9;
+  for (std::size_t i = 0; i < frames; ++i) {
+    const int width = expected[i].width, height = expected[i].height;
+    double squared = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < 3 * width; ++x) {
+        const double d = double(decoded[i].rgb[std::size_t(3) * width * y + x]) -
+          expected[i].rgb[std::size_t(3) * width * y + x];
+        squared += d * d;
+      }
+    }
+    const double psnr = squared == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * 3 * width * height / squared);
+    lowest = std::min(lowest, psnr);
+  }
+  std::printf("%s: %zu frames, lowest PSNR against %s over its %dx%d: %.2f dB\n", recording.c_str(), frames,
+    reference.c_str(), expected[0].width, expected[0].height, lowest);
+  require(lowest >= min_psnr, "a frame is below " + std::to_string(min_psnr) + " dB");
+  return 0;
+}
+
+int probe(const std::string & path)
+{
+  AVCodecParameters * parameters = avcodec_parameters_alloc();
+  AVRational time_base;
+  const std::vector<Packet> packets = read_packets(path, parameters, &time_base);
+  require(!packets.empty(), path + " has no packet");
+  int64_t first = packets[0].pts, last = packets[0].pts + packets[0].duration;
+  for (const Packet & p : packets) {
+    first = std::min(first, p.pts);
+    last = std::max(last, p.pts + p.duration);
+  }
+  const uint32_t tag = parameters->codec_tag;
+  std::printf("frames %zu duration %.3f start %.3f tag %c%c%c%c size %dx%d\n", packets.size(),
+    av_q2d(time_base) * double(last - first), av_q2d(time_base) * double(first), tag ? char(tag) : '-',
+    tag ? char(tag >> 8) : '-', tag ? char(tag >> 16) : '-', tag ? char(tag >> 24) : '-', parameters->width,
+    parameters->height);
+  avcodec_parameters_free(&parameters);
+  return 0;
+}
+
+int repeat(const std::string & sample, std::size_t count, const std::string & out)
+{
+  std::ifstream file(sample, std::ios::binary);
+  const Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::vector<annexb::AccessUnit> units = annexb::split_access_units(stream, annexb::guess_codec(sample, stream));
+  std::ofstream repeated(out, std::ios::binary | std::ios::trunc);
+  for (std::size_t k = 0; k < count; ++k) {
+    const annexb::AccessUnit & unit = units[k % units.size()];
+    repeated.write(reinterpret_cast<const char *>(stream.data() + unit.offset), static_cast<std::streamsize>(unit.size));
+  }
+  return repeated.flush() ? 0 : 1;
+}
 // A burst: stamps closer together than the container's ticks must still give
 // a whole file in display order.
 int burst(const std::string & sample, const std::string & out)
 {
   {
-    media::Recording recording(sample);
-    media::ContainerWriter writer(out, recording.codec());
-    std::vector<uint8_t> unit;
-    int64_t time = 0;
-    for (int64_t k = 0; recording.next(unit, time); ++k) {
-      writer.write(unit.data(), unit.size(), 1000 * k);
+    std::ifstream file(sample, std::ios::binary);
+    const Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const annexb::Codec codec = annexb::guess_codec(sample, stream);
+    stream::OutputFile output(out, true);
+    media::ContainerWriter writer(output, *media::container_for(out), codec);
+    int64_t k = 0;
+    for (const annexb::AccessUnit & unit : annexb::split_access_units(stream, codec)) {
+      writer.write(stream.data() + unit.offset, unit.size, 1000 * k++);
     }
     writer.close();
+    output.close();
   }
   return check_container(out, sample, 0, false, false);
 }
@@ -354,6 +465,19 @@ int main(int argc, char ** argv)
     }
     if (command == "burst" && argc == 4) {
       return burst(argv[2], argv[3]);
+    }
+    if (command == "y4m" && argc >= 7) {
+      return write_y4m(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argv[5], std::strtoul(argv[6], nullptr, 10),
+        argc > 7 ? argv[7] : "p");
+    }
+    if (command == "compare" && argc == 6) {
+      return compare_pictures(argv[2], argv[3], std::strtoul(argv[4], nullptr, 10), std::atof(argv[5]));
+    }
+    if (command == "probe" && argc == 3) {
+      return probe(argv[2]);
+    }
+    if (command == "repeat" && argc == 5) {
+      return repeat(argv[2], std::strtoul(argv[3], nullptr, 10), argv[4]);
     }
     if (command == "damage" && argc == 4) {
       return damage(argv[2], argv[3]);

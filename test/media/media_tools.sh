@@ -4,7 +4,9 @@
 # Scenarios: containers (MP4 and Matroska recordings, their decoding and a
 # contact sheet), live (a topic decoded as it comes), cut (SIGINT and SIGKILL mid-stream), damaged (a stream with
 # a truncated and a missing unit), encode (the encoding publisher with
-# originals, recorded and decoded).
+# originals, recorded and decoded), y4m (every layout encoded, and the file's
+# timeline), timing (frame rates from an H.265 SPS, presentation from 0),
+# full-disk (recordings that fill the disk end on whole frames).
 set -eu
 scenario="$1" tools="$2" check="$3" samples="$4" out="$5" domain="$6"
 pair="$(cd "$(dirname "$0")/../../scripts" && pwd)/run_pair.sh"
@@ -14,7 +16,7 @@ h264="$samples/sample.h264"
 rm -rf "$out" && mkdir -p "$out" && cd "$out"
 
 # The span of arrival times in the recorder's summary ("over S s").
-recorded_span() { sed -n 's/^recorder:.* over \([0-9.]*\) s;.*/\1/p' "$1" | head -1; }
+recorded_span() { sed -n 's/^h26x_recorder:.* over \([0-9.]*\) s;.*/\1/p' "$1" | head -1; }
 
 case "$scenario" in
   containers)
@@ -51,7 +53,7 @@ case "$scenario" in
       recorder=$!
       "$tools/h26x_publisher" --input "$h264" "${common[@]}" 2>/dev/null &
       publisher=$!
-      for _ in $(seq 600); do grep -q "^recorder: 25 frames received" "recorder_$signal.log" && break; sleep 0.05; done
+      for _ in $(seq 600); do grep -q "^h26x_recorder: 25 frames received" "recorder_$signal.log" && break; sleep 0.05; done
       kill "-$signal" "$recorder"
       wait "$recorder" || true
       kill "$publisher" 2>/dev/null || true
@@ -69,11 +71,15 @@ case "$scenario" in
     echo "=== a truncated and a missing unit: counted, skipped, whole again after the next key frame"
     "$check" damage "$h264" damaged.h264
     status=0
-    "$tools/h26x_view" --input damaged.h264 --frames frames >view.log || status=$?
-    cat view.log
+    "$tools/h26x_view" --input damaged.h264 --frames frames >view.log 2>errors.log || status=$?
+    cat view.log errors.log
     [ "$status" = 1 ] || { echo "h26x_view exited $status on a damaged stream"; exit 1; }
     grep -qE "^h26x_view: [0-9]+ frames decoded, [1-9][0-9]* decode errors" view.log
     "$check" frames frames "$h264" 100
+    echo "=== FFmpeg's own lines: none by default, all with --verbose"
+    ! grep -v "^h26x_view: " errors.log || { echo "lines that are not the tool's own"; exit 1; }
+    "$tools/h26x_view" --input damaged.h264 --verbose >/dev/null 2>verbose.log || true
+    grep -q "^ffmpeg: " verbose.log
     ;;
   encode)
     echo "=== a test pattern encoded with its originals, recorded into Matroska, decoded"
@@ -81,6 +87,83 @@ case "$scenario" in
       "$tools/h26x_publisher" --encode h264 --source pattern:320x240 --frames 50 --with-originals "${common[@]}"
     "$check" originals encoded.mkv.original.0 encoded.0.mkv 320 240 50 30
     "$tools/h26x_view" --input encoded.0.mkv | grep "^h26x_view: 50 frames decoded, 0 decode errors"
+    ;;
+  y4m)
+    # Each y4m is the test pattern written by libswscale in its layout; the
+    # recording must match the file as libavformat reads it.
+    for layout in 420jpeg:320x240:p 420p10:320x240:p 422:320x240:p 444:320x240:p 420jpeg:641x361:p 420jpeg:320x240:t; do
+      IFS=: read -r colour size interlacing <<<"$layout"
+      name="${colour}_${size}_${interlacing}"
+      "$check" y4m "$name.y4m" "${size%x*}" "${size#*x}" "$colour" 10 "$interlacing"
+      echo "=== $name.y4m encoded, recorded into MP4"
+      "$pair" "$tools/h26x_recorder" --output "$name.mp4" "${common[@]}" -- \
+        "$tools/h26x_publisher" --encode h264 --source "$name.y4m" --fps 0 "${common[@]}" 2>"$name.log"
+      grep -v "frames \(sent\|received\)" "$name.log"
+      "$check" compare "$name.mp4" "$name.y4m" 10 30
+      case "$name" in
+        420jpeg_320x240_p) ! grep -q "converted\|padded\|interlaced" "$name.log" ;;
+        420jpeg_641x361_p) grep -q "641x361 is odd; padded to 642x362" "$name.log" ;;
+        420jpeg_320x240_t) grep -q "is interlaced (top field first)" "$name.log" ;;
+        *) grep -q "C$colour pictures are converted to 8-bit 4:2:0" "$name.log" ;;
+      esac
+    done
+    echo "=== frames encoded from a y4m keep the file's timeline, however fast they are sent"
+    "$check" y4m timeline.y4m 160 120 420jpeg 100
+    "$pair" "$tools/h26x_recorder" --output timeline.mp4 "${common[@]}" -- \
+      "$tools/h26x_publisher" --encode h264 --source timeline.y4m --fps 0 "${common[@]}" 2>/dev/null
+    "$check" probe timeline.mp4 | tee probe.log
+    grep -q "^frames 100 duration 4.000 start 0.000" probe.log
+    ;;
+  timing)
+    echo "=== H.265 at 30 frames/s, its rate in the SPS (as x265 writes it), sent again and recorded into MP4"
+    "$pair" "$tools/h26x_recorder" --output thirty.h265 "${common[@]}" -- \
+      "$tools/h26x_publisher" --encode h265 --source pattern:320x240 --frames 90 --fps 30 "${common[@]}" 2>/dev/null
+    "$pair" "$tools/h26x_recorder" --output thirty.mp4 "${common[@]}" -- \
+      "$tools/h26x_publisher" --input thirty.h265 "${common[@]}" 2>publisher.log
+    grep "^h26x_publisher: input" publisher.log | tee input.log
+    grep -q "h265, 90 access units, [0-9]* bytes, 320x240, 30 frames/s" input.log
+    "$check" probe thirty.mp4 | tee probe.log
+    grep -qE "^frames 90 duration 3\.0[0-9]{2} start 0.000 tag hvc1 size 320x240" probe.log
+    echo "=== the H.264 sample with B-frames: its first picture shown at 0"
+    "$pair" "$tools/h26x_recorder" --output sample.mp4 "${common[@]}" -- \
+      "$tools/h26x_publisher" --input "$h264" --fps 100 "${common[@]}" 2>/dev/null
+    "$check" probe sample.mp4 | tee probe.log
+    grep -q "^frames 150 duration [0-9.]* start 0.000 tag avc1" probe.log
+    ;;
+  full-disk)
+    # A 1 MiB file system of the test's own (a mount namespace), filled by a
+    # recording; what is left must be whole frames and what the summary says.
+    run_on_small_disk() {  # OUTPUT PUBLISHER_ARGS...
+      local output="$1"; shift
+      unshare --mount --map-root-user sh -c '
+        mkdir -p small && mount -t tmpfs -o size=1m tmpfs small || exit 77
+        output="$1"; shift
+        status=0; "$0" --output "small/$output" --timeout 10 "$@" || status=$?
+        cp "small/$output" . 2>/dev/null; exit "$status"' \
+        "$tools/h26x_recorder" "$output" "${common[@]}" 2>recorder.log &
+      local recorder=$!
+      sleep 0.5
+      "$tools/h26x_publisher" "$@" "${common[@]}" 2>/dev/null
+      local status=0
+      wait "$recorder" || status=$?
+      grep -v "frames received" recorder.log >&2
+      [ "$status" != 77 ] || { echo "cannot make a small file system here"; exit 1; }
+      [ "$status" = 1 ] || { echo "the recorder exited $status on a full disk"; exit 1; }
+      grep -q "cannot write small/$output: No space left on device" recorder.log
+      sed -n "s|^h26x_recorder: small/$output holds \([0-9]*\) frames, \([0-9]*\) bytes.*|\1 \2|p" recorder.log
+    }
+    echo "=== raw frames as they come, onto a full disk"
+    read -r frames bytes <<<"$(run_on_small_disk raw.bin --raw 320x240 --frames 20)"
+    [ "$bytes" = "$(stat -c %s raw.bin)" ] && [ "$bytes" = $((frames * 230400)) ] && [ "$frames" -gt 0 ] ||
+      { echo "raw.bin: $(stat -c %s raw.bin) bytes, the summary says $frames frames, $bytes bytes"; exit 1; }
+    for ext in mp4 mkv; do
+      echo "=== H.264 into .$ext, onto a full disk"
+      read -r frames bytes <<<"$(run_on_small_disk "full.$ext" --encode h264 --source pattern:1280x720 --frames 100 \
+        --bitrate 40000000 --gop 10 --fps 0)"
+      [ "$bytes" = "$(stat -c %s "full.$ext")" ] || { echo "full.$ext: not the size the summary says"; exit 1; }
+      "$tools/h26x_view" --input "full.$ext" | tee view.log
+      grep -q "^h26x_view: $frames frames decoded, 0 decode errors" view.log
+    done
     ;;
   *)
     echo "unknown scenario $scenario"; exit 2 ;;

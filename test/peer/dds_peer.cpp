@@ -60,13 +60,53 @@
 #include "orvane_h26x_msgs/msg/detail/multi_compressed__fields.h"
 #include "orvane_h26x_msgs/msg/detail/multi_image__fields.h"
 #include "orvane_h26x_msgs/msg/detail/original_image__fields.h"
-#include "program_support.hpp"
+#include "CLI/App.hpp"
+#include "CLI/Config.hpp"
+#include "CLI/Formatter.hpp"
 
 namespace
 {
 using namespace eprosima::fastdds::dds;
 using namespace eprosima::fastrtps::types;
 using orvane_h26x_msgs::msg::detail::FieldKind;
+
+// The frame_id of the stream tools' end-of-stream marker.
+constexpr const char * kEndOfStream = "end-of-stream";
+
+// What the command line gives (see the top of this file).
+struct Options
+{
+  std::string type = "Compressed";
+  std::string output = "peer.h26x";
+  std::vector<std::string> inputs;
+  double fps = 0;
+  std::string raw = "1920x1080";
+  uint64_t frames = 100;
+};
+
+// Wall-clock time as a header stamp, and back, for latency across processes.
+void now_stamp(int32_t & sec, uint32_t & nanosec)
+{
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch).count();
+  sec = static_cast<int32_t>(ns / 1000000000);
+  nanosec = static_cast<uint32_t>(ns % 1000000000);
+}
+
+double seconds_since(int32_t sec, uint32_t nanosec)
+{
+  const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return now - (static_cast<double>(sec) + static_cast<double>(nanosec) * 1e-9);
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+  if (values.empty()) {
+    return 0.0;
+  }
+  std::sort(values.begin(), values.end());
+  return values[std::min(values.size() - 1, static_cast<std::size_t>(fraction * double(values.size() - 1) + 0.5))];
+}
 
 // ---- the types, from the field lists ----
 
@@ -211,7 +251,7 @@ void set_header(DynamicData * header, const char * frame_id)
   Loan stamp(header, "stamp");
   int32_t sec;
   uint32_t nanosec;
-  tools::now_stamp(sec, nanosec);
+  now_stamp(sec, nanosec);
   stamp->set_int32_value(sec, stamp->get_member_id_by_name("sec"));
   stamp->set_uint32_value(nanosec, stamp->get_member_id_by_name("nanosec"));
   header->set_string_value(frame_id, header->get_member_id_by_name("frame_id"));
@@ -466,7 +506,7 @@ private:
   void take(DynamicData * message)
   {
     Loan header(message, "header");
-    const bool end = frame_id_of(header.get()) == tools::kEndOfStream;
+    const bool end = frame_id_of(header.get()) == kEndOfStream;
     Loan images(message, type_ == "Compressed" ? "images" : "h26x_images");
     const uint32_t count = images->get_item_count();
     for (uint32_t k = 0; k < count && !end; ++k) {
@@ -502,10 +542,10 @@ private:
   std::map<uint32_t, std::ofstream> files_;
 };
 
-int receive(const Common & common, const tools::Options & options)
+int receive(const Common & common, const Options & options)
 {
-  const std::string type = options.get("type", "Compressed");
-  Receiver receiver(type, options.get("output", "peer.h26x"));
+  const std::string type = options.type;
+  Receiver receiver(type, options.output);
   Endpoint endpoint(common, dynamic_type_support(type));
   endpoint.reader(common, &receiver);
   if (!receiver.done.wait(common.timeout)) {
@@ -531,15 +571,18 @@ struct Input
 {
   std::vector<uint8_t> bytes;
   std::vector<annexb::AccessUnit> units;
+  std::string encoding;  // "h264" or "h265", as a correct sender names it
 };
 
-std::vector<Input> read_inputs(const tools::Options & options)
+std::vector<Input> read_inputs(const Options & options)
 {
   std::vector<Input> inputs;
-  for (const std::string & path : options.all("input")) {
+  for (const std::string & path : options.inputs) {
     Input input;
     input.bytes = read_file(path);
-    input.units = annexb::split_access_units(input.bytes, annexb::guess_codec(path, input.bytes));
+    const annexb::Codec codec = annexb::guess_codec(path, input.bytes);
+    input.units = annexb::split_access_units(input.bytes, codec);
+    input.encoding = annexb::codec_name(codec);
     inputs.push_back(std::move(input));
   }
   if (inputs.empty()) {
@@ -555,7 +598,7 @@ DynamicData_ptr make_message(const std::string & type, const std::vector<Input> 
   DynamicData_ptr message(DynamicDataFactory::get_instance()->create_data(message_type(type)));
   {
     Loan header(message.get(), "header");
-    set_header(header.get(), end ? tools::kEndOfStream : "peer");
+    set_header(header.get(), end ? kEndOfStream : "peer");
   }
   Loan images(message.get(), type == "Compressed" ? "images" : "h26x_images");
   for (const Input & input : inputs) {
@@ -565,7 +608,7 @@ DynamicData_ptr make_message(const std::string & type, const std::vector<Input> 
     }
     Loan image(images.get(), append(images.get()));
     image->set_uint64_value(end ? input.units.size() : index, image->get_member_id_by_name("count"));
-    image->set_string_value("h264", image->get_member_id_by_name("encoding"));
+    image->set_string_value(input.encoding, image->get_member_id_by_name("encoding"));
     if (type == "MultiCompressed") {
       Loan valid(image.get(), "is_vaild");
       MemberId id = MEMBER_ID_INVALID;
@@ -582,11 +625,11 @@ DynamicData_ptr make_message(const std::string & type, const std::vector<Input> 
   return message;
 }
 
-int send(const Common & common, const tools::Options & options)
+int send(const Common & common, const Options & options)
 {
-  const std::string type = options.get("type", "Compressed");
+  const std::string type = options.type;
   const std::vector<Input> inputs = read_inputs(options);
-  const double fps = std::stod(options.get("fps", "0"));
+  const double fps = options.fps;
   std::size_t frames = 0;
   for (const Input & input : inputs) {
     frames = std::max(frames, input.units.size());
@@ -624,7 +667,7 @@ std::vector<uint8_t> serialized(DynamicData_ptr message, const std::string & typ
   return {payload.data, payload.data + payload.length};
 }
 
-int hostile(const Common & common, const tools::Options & options)
+int hostile(const Common & common, const Options & options)
 {
   const std::vector<Input> inputs = read_inputs(options);
   const std::size_t valid_frames = std::min<std::size_t>(5, inputs[0].units.size());
@@ -708,7 +751,7 @@ std::vector<uint8_t> frame_cdr(
 {
   int32_t sec;
   uint32_t nanosec;
-  tools::now_stamp(sec, nanosec);
+  now_stamp(sec, nanosec);
   CdrWriter cdr;
   cdr.put_header(sec, nanosec, frame_id);
   cdr.put<uint32_t>(1);
@@ -725,29 +768,29 @@ std::vector<uint8_t> frame_cdr(
 
 // The frames to move: N raw rgb8 images of --raw WIDTHxHEIGHT (every one the
 // same buffer), or the access units of --input, each as one Compressed.
-std::vector<std::vector<uint8_t>> bench_frames(const tools::Options & options)
+std::vector<std::vector<uint8_t>> bench_frames(const Options & options)
 {
   std::vector<std::vector<uint8_t>> frames;
-  if (options.has("input")) {
+  if (!options.inputs.empty()) {
     for (const Input & input : read_inputs(options)) {
       for (std::size_t i = 0; i < input.units.size(); ++i) {
         frames.push_back(frame_cdr(
-            0, 0, "h264", 0, i, "camera", input.bytes.data() + input.units[i].offset, input.units[i].size));
+            0, 0, input.encoding, 0, i, "camera", input.bytes.data() + input.units[i].offset, input.units[i].size));
       }
     }
     return frames;
   }
-  const std::string raw = options.get("raw", "1920x1080");
+  const std::string raw = options.raw;
   const uint32_t width = static_cast<uint32_t>(std::stoul(raw.substr(0, raw.find('x'))));
   const uint32_t height = static_cast<uint32_t>(std::stoul(raw.substr(raw.find('x') + 1)));
   const std::vector<uint8_t> pixels(std::size_t(3) * width * height, 0x80);
   const std::vector<uint8_t> frame =
     frame_cdr(width, height, "rgb8", 3 * width, 0, "camera", pixels.data(), pixels.size());
-  frames.assign(std::stoull(options.get("frames", "100")), frame);
+  frames.assign(options.frames, frame);
   return frames;
 }
 
-int bench_send(const Common & common, const tools::Options & options)
+int bench_send(const Common & common, const Options & options)
 {
   std::vector<std::vector<uint8_t>> frames = bench_frames(options);
   Endpoint endpoint(common, new RawTopicType(dds_name("Compressed")));
@@ -758,7 +801,7 @@ int bench_send(const Common & common, const tools::Options & options)
     // Stamped when sent (the header's stamp follows the encapsulation).
     int32_t sec;
     uint32_t nanosec;
-    tools::now_stamp(sec, nanosec);
+    now_stamp(sec, nanosec);
     std::memcpy(&frame[4], &sec, 4);
     std::memcpy(&frame[8], &nanosec, 4);
     if (!writer->write(&frame)) {
@@ -766,7 +809,7 @@ int bench_send(const Common & common, const tools::Options & options)
     }
     bytes += frame.size();
   }
-  std::vector<uint8_t> marker = frame_cdr(0, 0, "", 0, frames.size(), tools::kEndOfStream, nullptr, 0);
+  std::vector<uint8_t> marker = frame_cdr(0, 0, "", 0, frames.size(), kEndOfStream, nullptr, 0);
   writer->write(&marker);
   writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(60, 0));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -792,11 +835,11 @@ public:
       std::memcpy(&sec, &sample[4], 4);
       std::memcpy(&nanosec, &sample[8], 4);
       std::memcpy(&length, &sample[12], 4);
-      if (std::string(reinterpret_cast<const char *>(&sample[16]), length - 1) == tools::kEndOfStream) {
+      if (std::string(reinterpret_cast<const char *>(&sample[16]), length - 1) == kEndOfStream) {
         done.finish();
         continue;
       }
-      latencies.push_back(tools::seconds_since(sec, nanosec));
+      latencies.push_back(seconds_since(sec, nanosec));
       first = latencies.size() == 1 ? now : first;
       last = now;
       bytes += sample.size();
@@ -823,7 +866,7 @@ int bench_receive(const Common & common)
   std::fprintf(
     stderr, "dds_peer: %zu frames, %llu bytes, %.2f frames/s; latency ms p50 %.3f p99 %.3f\n", frames,
     static_cast<unsigned long long>(receiver.bytes), span > 0 ? (frames - 1) / span : 0.0,
-    1e3 * tools::percentile(receiver.latencies, 0.5), 1e3 * tools::percentile(receiver.latencies, 0.99));
+    1e3 * percentile(receiver.latencies, 0.5), 1e3 * percentile(receiver.latencies, 0.99));
   return 0;
 }
 }  // namespace
@@ -839,11 +882,29 @@ try {
     std::cout << message_type(argc > 2 ? argv[2] : "Compressed")->get_name() << "\n";
     return 0;
   }
-  const tools::Options options(argc - 1, argv + 1, {"best-effort", "tools-qos"});
-  const Common common{
-    options.get("topic", "rt/camera/h26x"), std::stoi(options.get("domain", "0")),
-    orvane_dds::parse_transport(options.get("transport", "shm")), options.has("best-effort"),
-    options.has("tools-qos"), std::stod(options.get("timeout", "30"))};
+  Options options;
+  Common common{"rt/camera/h26x", 0, orvane_dds::Transport::SHARED_MEMORY, false, false, 30};
+  std::string transport = "shm";
+  CLI::App app{"dds_peer"};
+  app.add_option("--type", options.type);
+  app.add_option("--output", options.output);
+  app.add_option("--input", options.inputs);
+  app.add_option("--fps", options.fps);
+  app.add_option("--raw", options.raw);
+  app.add_option("--frames", options.frames);
+  app.add_option("--topic", common.topic);
+  app.add_option("--domain", common.domain);
+  app.add_option("--transport", transport);
+  app.add_flag("--best-effort", common.best_effort);
+  app.add_flag("--tools-qos", common.tools_qos);
+  app.add_option("--timeout", common.timeout);
+  try {
+    app.parse(argc - 1, argv + 1);
+  } catch (const CLI::ParseError & error) {
+    std::cerr << "dds_peer: " << error.what() << "\n";
+    return 2;
+  }
+  common.transport = orvane_dds::parse_transport(transport);
   if (command == "receive") {
     return receive(common, options);
   }
