@@ -207,7 +207,7 @@ case "$scenario" in
     # Three recorders on a paced stream of 500 frames; one is killed, then
     # one is stopped (SIGSTOP, never resumed) at frame 100. The two others
     # must get every frame and the publisher must end well.
-    "$(dirname "$peer")/check_media" repeat "$h264" 500 long.h264
+    "$(dirname "$peer")/check_media" units "$h264" 0 500 long.h264
     for signal in KILL STOP; do
       echo "=== SIG$signal to one of three readers at frame 100 of 500 ($transport)"
       rm -f ./*.h264.out ./*.log
@@ -253,6 +253,16 @@ case "$scenario" in
       "$tools/h26x_publisher" --raw 64x48 --frames 20 "${common[@]}" >recorder.log 2>&1 || status=$?
     cat recorder.log
     grep -q "^sender exit 0, receiver exit 1$" recorder.log && [ ! -e raw.mp4 ] || { echo "raw.mp4: a success?"; exit 1; }
+    echo "=== a stream without a key frame into MP4 and into Annex-B: nothing written, not a success"
+    "$(dirname "$peer")/check_media" units "$h265" 1 49 no_key.h265
+    for output in no_key.mp4 no_key.h265.out; do
+      status=0
+      "$pair" "$tools/h26x_recorder" --output "$output" "${common[@]}" -- \
+        "$tools/h26x_publisher" --input no_key.h265 --fps 0 "${common[@]}" >recorder.log 2>&1 || status=$?
+      cat recorder.log
+      grep -q "^sender exit 0, receiver exit 1$" recorder.log && grep -q "$output: nothing written" recorder.log &&
+        [ ! -e "$output" ] || { echo "$output: a success?"; exit 1; }
+    done
     echo "=== two recorders, one file: the second refuses at once, --overwrite or not"
     "$tools/h26x_recorder" --output shared.h264 --timeout 3 "${common[@]}" 2>first.log &
     first=$!
@@ -270,6 +280,10 @@ case "$scenario" in
     "$tools/h26x_view" --input random.h264 >view.log 2>&1 || status=$?
     cat view.log
     [ "$status" = 1 ] || { echo "h26x_view on random bytes exited $status"; exit 1; }
+    status=0
+    "$tools/h26x_view" --input "$h264" --sheet huge.png --grid 64x64 --tile-width 4096 >view.log 2>&1 || status=$?
+    cat view.log
+    [ "$status" = 2 ] && [ ! -e huge.png ] || { echo "an absurd sheet: status $status"; exit 1; }
     echo "honest exits: every case ended with its one line and a failing status"
     ;;
   *) echo "unknown scenario $scenario"; exit 2 ;;

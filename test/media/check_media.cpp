@@ -7,7 +7,7 @@
 //   check_media originals ORIGINALS RECORDING WIDTH HEIGHT FRAMES MIN_PSNR
 //   check_media damage SAMPLE OUT   (unit 20 cut in half, unit 30 left out)
 //   check_media burst SAMPLE OUT     (the sample muxed with stamps 1 µs apart)
-//   check_media repeat SAMPLE UNITS OUT   (the sample's units again and again, UNITS of them)
+//   check_media units SAMPLE FIRST COUNT OUT   (COUNT of the sample's units from FIRST, round and round)
 //   check_media y4m OUT WIDTH HEIGHT COLOUR FRAMES [INTERLACING]   (the test pattern, C<COLOUR> layout)
 //   check_media compare RECORDING REFERENCE FRAMES MIN_PSNR   (pictures against the reference's, e.g. a y4m)
 //   check_media probe FILE          (prints: frames N duration S start S tag T size WxH)
@@ -413,14 +413,14 @@ int probe(const std::string & path)
   return 0;
 }
 
-int repeat(const std::string & sample, std::size_t count, const std::string & out)
+int write_units(const std::string & sample, std::size_t first, std::size_t count, const std::string & out)
 {
   std::ifstream file(sample, std::ios::binary);
   const Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   const std::vector<annexb::AccessUnit> units = annexb::split_access_units(stream, annexb::guess_codec(sample, stream));
   std::ofstream repeated(out, std::ios::binary | std::ios::trunc);
   for (std::size_t k = 0; k < count; ++k) {
-    const annexb::AccessUnit & unit = units[k % units.size()];
+    const annexb::AccessUnit & unit = units[(first + k) % units.size()];
     repeated.write(reinterpret_cast<const char *>(stream.data() + unit.offset), static_cast<std::streamsize>(unit.size));
   }
   return repeated.flush() ? 0 : 1;
@@ -476,8 +476,8 @@ int main(int argc, char ** argv)
     if (command == "probe" && argc == 3) {
       return probe(argv[2]);
     }
-    if (command == "repeat" && argc == 5) {
-      return repeat(argv[2], std::strtoul(argv[3], nullptr, 10), argv[4]);
+    if (command == "units" && argc == 6) {
+      return write_units(argv[2], std::strtoul(argv[3], nullptr, 10), std::strtoul(argv[4], nullptr, 10), argv[5]);
     }
     if (command == "damage" && argc == 4) {
       return damage(argv[2], argv[3]);

@@ -26,6 +26,10 @@ case "$scenario" in
         "$tools/h26x_publisher" --input "$h264" "${common[@]}" 2>"recorder.$ext.log"
       "$check" container "recorded.$ext" "$h264" "$(recorded_span "recorder.$ext.log")"
     done
+    echo "=== the MP4 recording published again: the sample, unit for unit"
+    "$pair" "$tools/h26x_recorder" --output again.h264 "${common[@]}" -- \
+      "$tools/h26x_publisher" --input recorded.mp4 --fps 0 "${common[@]}" 2>/dev/null
+    cmp "$h264" again.h264
     echo "=== a burst, stamps closer than the containers' ticks"
     "$check" burst "$h264" burst.mp4
     "$check" burst "$h264" burst.mkv
@@ -107,6 +111,12 @@ case "$scenario" in
         *) grep -q "C$colour pictures are converted to 8-bit 4:2:0" "$name.log" ;;
       esac
     done
+    echo "=== a y4m without a whole frame: one line, status 1, before any reader is awaited"
+    printf 'YUV4MPEG2 W64 H48 F25:1 C420jpeg\nFRAME\nshort' >cut.y4m
+    status=0
+    "$tools/h26x_publisher" --encode h264 --source cut.y4m --wait 30 "${common[@]}" 2>cut.log || status=$?
+    cat cut.log
+    [ "$status" = 1 ] && grep -q "cut.y4m holds no whole frame" cut.log
     echo "=== frames encoded from a y4m keep the file's timeline, however fast they are sent"
     "$check" y4m timeline.y4m 160 120 420jpeg 100
     "$pair" "$tools/h26x_recorder" --output timeline.mp4 "${common[@]}" -- \
