@@ -7,14 +7,14 @@
 cmake_minimum_required(VERSION 3.16)
 # Humble's packages, and the rosdep keys of the system libraries it resolves.
 set(humble_packages
-  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps gtest libavcodec-dev libavformat-dev
-  libavutil-dev libswscale-dev pkg-config python3 python3-dev rcpputils rcutils
+  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps ffmpeg gtest libavcodec-dev
+  libavformat-dev libavutil-dev liblz4-dev libswscale-dev libzstd-dev pkg-config python3 python3-dev rcpputils rcutils
   rosidl_adapter rosidl_cmake rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
   rosidl_typesupport_cpp rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
-  std_msgs)
+  sqlite3 std_msgs yaml-cpp zlib)
 # CMake's own modules and Humble's vendor packages' CMake names.
-set(cmake_only_names CLI11 CycloneDDS GTest PkgConfig benchmark Python3)
+set(cmake_only_names CLI11 CycloneDDS GTest PkgConfig Python3 SQLite3 ZLIB benchmark yaml-cpp)
 
 set(prefix "${BINARY_DIR}/opt/ros/humble")
 file(REMOVE_RECURSE "${BINARY_DIR}")
@@ -48,7 +48,7 @@ foreach(dependency ${dependencies})
 endforeach()
 foreach(lists "${SOURCE_DIR}/CMakeLists.txt" "${SOURCE_DIR}/tools/CMakeLists.txt")
   file(READ "${lists}" text)
-  string(REGEX MATCHALL "find_package\\([A-Za-z0-9_]+" found "${text}")
+  string(REGEX MATCHALL "find_package\\([A-Za-z0-9_-]+" found "${text}")
   foreach(call ${found})
     string(REPLACE "find_package(" "" name "${call}")
     if(NOT name IN_LIST humble_packages AND NOT name IN_LIST cmake_only_names)

@@ -6,8 +6,11 @@
 
 #include <memory>
 
+#include "bag/bag_reader.hpp"
 #include "options.hpp"
 #include "sinks/dds_sink.hpp"
+#include "sinks/replay_sink.hpp"
+#include "sources/bag_source.hpp"
 #include "sources/encoding_source.hpp"
 #include "sources/file_source.hpp"
 #include "sources/paced_source.hpp"
@@ -28,6 +31,8 @@ struct Options
   int gop = 25;
   int64_t bitrate = 0;
   bool with_originals = false;
+  double rate = 1;
+  bool loop = false;
   tools::StreamOptions stream;
 };
 
@@ -140,9 +145,44 @@ Publication encoded(const Options & options)
   return publication;
 }
 
+// A bag's messages (its --topic, else all of the package's topics) published
+// again at their recorded timing (times --rate), their CDR bytes as stored.
+int replay(const Options & options)
+{
+  std::vector<std::string> topics;
+  if (!options.stream.topic.empty()) {
+    topics.push_back(options.stream.topic);
+  }
+  auto bag = std::make_unique<sources::BagSource>(options.inputs[0], topics, options.loop);
+  sinks::ReplaySink::Settings settings;
+  settings.topics = bag->topics();
+  settings.domain = options.stream.domain_id();
+  settings.transport = options.stream.transport_kind();
+  settings.flow = options.fps == 0 ? orvane_dds::WriterFlow::READER_PACED : orvane_dds::WriterFlow::PACED;
+  for (const bag::TopicInfo & topic : settings.topics) {
+    stream::note("replaying " + topic.name + " (" + topic.type + ", " + std::to_string(topic.count) + " messages)");
+  }
+  sources::PacedSource source(std::move(bag), options.fps > 0 ? options.fps : 0, options.fps < 0, false,
+    options.rate);
+  sinks::ReplaySink sink(settings);
+  stream::stop_on_signals();
+  if (!sink.wait_for_readers(std::chrono::milliseconds(static_cast<long>(1000 * options.wait)))) {
+    return 1;
+  }
+  stream::run(source, {&sink});
+  const bool sent = sink.report();
+  if (!source.ending().empty()) {
+    stream::note(source.ending());
+  }
+  return sent && source.ok() ? 0 : 1;
+}
+
 int publish(const Options & options)
 {
   media::set_ffmpeg_log(options.stream.verbose);
+  if (options.inputs.size() == 1 && options.encode.empty() && options.raw.empty() && bag::is_bag(options.inputs[0])) {
+    return replay(options);
+  }
   Publication publication = !options.encode.empty() ? encoded(options) :
     !options.raw.empty() ? raw_frames(options) : recorded(options);
   sinks::DdsSink::Settings settings;
@@ -180,7 +220,11 @@ int main(int argc, char ** argv)
     "h26x_publisher"};
   app.add_option("--input", options.inputs,
     "a recorded stream: Annex-B .h264 / .h265, or MP4, Matroska or another container libavformat reads; "
-    "repeat for several streams (default: the bundled sample)");
+    "repeat for several streams (default: the bundled sample); or a rosbag2 bag (a folder, .mcap, .db3), "
+    "replayed at its recorded timing");
+  app.add_option("--rate", options.rate, "a bag's timeline runs this many times as fast (1)")
+  ->check(CLI::Range(0.001, 1000.0));
+  app.add_flag("--loop", options.loop, "a bag from its start again at its end");
   app.add_flag("--multi", options.multi, "send MultiCompressed");
   app.add_option("--fps", options.fps,
     "frames per second: default the stream's own rate (its SPS / VPS timing, a container's times), else 25; "

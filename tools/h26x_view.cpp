@@ -1,13 +1,18 @@
-// Decodes a recording (Annex-B, MP4, Matroska or any container libavformat
-// reads) or a live topic of orvane_h26x_msgs/Compressed and shows what is in
-// it: frames decoded, decode errors, size and rate; a contact sheet, the
-// frames as PNG pictures, and the decoded frames republished as rgb8 Image
-// messages.
+// Shows what is in a recording (Annex-B, MP4, Matroska or any container
+// libavformat reads), a rosbag2 bag (a folder, .mcap or .db3) or a live topic
+// of the package's messages: frames decoded, decode errors, size and rate; a
+// contact sheet, the frames as PNG pictures, the decoded frames republished
+// as rgb8 Image messages. A bag's topic is turned into video (MP4,
+// Matroska, Annex-B) without re-encoding, its original images into PNG.
 
+#include <algorithm>
 #include <memory>
 
+#include "bag/bag_reader.hpp"
 #include "options.hpp"
 #include "sinks/pictures.hpp"
+#include "sinks/stream_files.hpp"
+#include "sources/bag_source.hpp"
 #include "sources/file_source.hpp"
 #include "sources/topic_source.hpp"
 
@@ -17,6 +22,10 @@ struct Options
 {
   std::string input;
   bool live = false;
+  bool list = false;
+  bool reindex = false;
+  std::string output;
+  std::string originals;
   std::string sheet;
   std::string grid = "4x4";
   int tile_width = 240;
@@ -46,39 +55,94 @@ void parse_grid(const Options & options, int & columns, int & rows)
   }
 }
 
-// The frames of a file (0 when it does not say): a sheet spaces its tiles by it.
-std::size_t count_frames(const std::string & path, const sources::FileSource & file)
+// --list: a bag's topics; --reindex: its metadata.yaml, rebuilt from its files.
+int describe_bag(const Options & options)
 {
-  if (file.size_hint() > 0) {
-    return file.size_hint();
+  bag::BagReader reader(options.input);
+  if (options.reindex) {
+    if (reader.folder().empty()) {
+      throw orvane_dds::UsageError("--reindex needs a bag folder");
+    }
+    const std::string text = bag::metadata_yaml(reader.rebuild());
+    stream::OutputFile metadata(reader.folder() + "/metadata.yaml", options.overwrite);
+    metadata.write(reinterpret_cast<const uint8_t *>(text.data()), text.size());
+    metadata.close();
+    stream::note("wrote " + reader.folder() + "/metadata.yaml");
   }
-  sources::FileSource counting(path);
-  stream::Moment moment;
-  std::size_t total = 0;
-  while (counting.next(moment)) {
-    ++total;
+  uint64_t messages = 0;
+  for (const bag::TopicInfo & topic : reader.topics()) {
+    std::printf("%s  %s  %llu messages\n", topic.name.c_str(), topic.type.c_str(),
+      static_cast<unsigned long long>(topic.count));
+    messages += topic.count;
   }
-  return total;
+  std::printf("%s: %llu messages\n", options.input.c_str(), static_cast<unsigned long long>(messages));
+  for (const std::string & problem : reader.problems()) {
+    stream::note(problem);
+  }
+  return 0;
 }
 
-int view(const Options & options)
+// The source, and the frames it holds when known (for the sheet's spacing).
+std::unique_ptr<stream::Source> open_source(const Options & options, std::size_t & total, double & frame_rate)
 {
-  if (options.live == !options.input.empty()) {
-    throw orvane_dds::UsageError("give either --input FILE or --live");
+  if (options.live) {
+    sources::TopicSource::Settings settings;
+    settings.topics.push_back({options.stream.dds_topic("/camera/h26x"), sources::MessageType::COMPRESSED});
+    settings.domain = options.stream.domain_id();
+    settings.transport = options.stream.transport_kind();
+    settings.idle_timeout = options.timeout;
+    return std::make_unique<sources::TopicSource>(settings);
   }
-  media::set_ffmpeg_log(options.stream.verbose);
+  if (bag::is_bag(options.input)) {
+    // One topic: the one named, else the bag's first with video streams, else
+    // its first of the package's messages.
+    std::vector<std::string> topic;
+    if (!options.stream.topic.empty()) {
+      topic.push_back(options.stream.topic);
+    }
+    auto bag_source = std::make_unique<sources::BagSource>(options.input, topic);
+    if (topic.empty() && bag_source->topics().size() > 1) {
+      const auto & found = bag_source->topics();
+      const auto video = std::find_if(found.begin(), found.end(), [](const bag::TopicInfo & candidate) {
+            return sources::carries_video(*sources::message_type(candidate.type));
+          });
+      bag_source = std::make_unique<sources::BagSource>(options.input,
+          std::vector<std::string>{(video == found.end() ? found.front() : *video).name});
+    }
+    const std::string name = bag_source->topics()[0].name;
+    stream::note("topic " + name + " (" + bag_source->topics()[0].type + ")");
+    total = bag_source->topics()[0].count;
+    if (!options.sheet.empty()) {  // its frames, without the end-of-stream markers
+      sources::BagSource counting(options.input, {name});
+      stream::Moment moment;
+      for (total = 0; counting.next(moment); ) {
+        total += !moment.end_of_stream;
+      }
+    }
+    return bag_source;
+  }
+  auto file = std::make_unique<sources::FileSource>(options.input);
+  frame_rate = file->frame_rate();
+  total = file->size_hint();
+  if (total == 0 && !options.sheet.empty()) {  // containers need counting
+    sources::FileSource counting(options.input);
+    stream::Moment moment;
+    while (counting.next(moment)) {
+      ++total;
+    }
+  }
+  return file;
+}
+
+std::vector<std::unique_ptr<sinks::PictureSink>> picture_outputs(
+  const Options & options, std::size_t total)
+{
   int columns = 4, rows = 4;
   parse_grid(options, columns, rows);
-  std::unique_ptr<sources::FileSource> file;
-  std::unique_ptr<stream::Source> source;
-  if (!options.live) {
-    file = std::make_unique<sources::FileSource>(options.input);
-  }
-  // The outputs before anything is decoded or awaited.
   std::vector<std::unique_ptr<sinks::PictureSink>> outputs;
   if (!options.sheet.empty()) {
     outputs.push_back(std::make_unique<sinks::ContactSheet>(options.sheet, options.overwrite, columns, rows,
-      options.tile_width & ~1, file ? count_frames(options.input, *file) : 0));
+      options.tile_width & ~1, total));
   }
   if (!options.frames.empty()) {
     outputs.push_back(std::make_unique<sinks::FramesFolder>(options.frames, options.every, options.overwrite));
@@ -87,27 +151,52 @@ int view(const Options & options)
     outputs.push_back(std::make_unique<sinks::Republisher>(tools::dds_topic(options.republish),
       options.stream.domain_id(), options.stream.transport_kind()));
   }
+  return outputs;
+}
+
+int view(const Options & options)
+{
+  if (options.live == !options.input.empty()) {
+    throw orvane_dds::UsageError("give either --input FILE or --live");
+  }
+  media::set_ffmpeg_log(options.stream.verbose);
+  if (options.list || options.reindex) {
+    return describe_bag(options);
+  }
+  int columns = 0, rows = 0;
+  parse_grid(options, columns, rows);
+  std::size_t total = 0;
+  double frame_rate = 0;
+  std::unique_ptr<stream::Source> source = open_source(options, total, frame_rate);
+  // The outputs before anything is decoded or awaited.
+  std::vector<std::unique_ptr<sinks::PictureSink>> outputs = picture_outputs(options, total);
   std::vector<sinks::PictureSink *> pictures;
   for (const auto & output : outputs) {
     pictures.push_back(output.get());
   }
-  sinks::DecodingSink decoding(pictures, options.live, file ? file->frame_rate() : 0);
-  stream::stop_on_signals();
-  if (options.live) {
-    sources::TopicSource::Settings settings;
-    settings.topic = options.stream.dds_topic("/camera/h26x");
-    settings.domain = options.stream.domain_id();
-    settings.transport = options.stream.transport_kind();
-    settings.idle_timeout = options.timeout;
-    source = std::make_unique<sources::TopicSource>(settings);
-  } else {
-    source = std::move(file);
+  std::vector<stream::Sink *> sinks;
+  std::unique_ptr<sinks::StreamFiles> files;
+  std::unique_ptr<sinks::OriginalsFolder> originals;
+  std::unique_ptr<sinks::DecodingSink> decoding;
+  if (!options.output.empty()) {
+    files = std::make_unique<sinks::StreamFiles>(options.output, false, options.overwrite);
+    sinks.push_back(files.get());
   }
-  stream::run(*source, {&decoding});
+  if (!options.originals.empty()) {
+    originals = std::make_unique<sinks::OriginalsFolder>(options.originals, options.overwrite);
+    sinks.push_back(originals.get());
+  }
+  // Decoded unless only written out again (no decoding: as fast as the disk).
+  if (!pictures.empty() || sinks.empty()) {
+    decoding = std::make_unique<sinks::DecodingSink>(pictures, options.live, frame_rate);
+    sinks.push_back(decoding.get());
+  }
+  stream::stop_on_signals();
+  stream::run(*source, sinks);
   if (!source->ending().empty()) {
     stream::note(source->ending());
   }
-  return decoding.report() ? 0 : 1;
+  return stream::report_all(sinks) && source->ok() ? 0 : 1;
 }
 }  // namespace
 
@@ -115,13 +204,20 @@ int main(int argc, char ** argv)
 {
   Options options;
   CLI::App app{
-    "Decodes an H.264 / H.265 recording (Annex-B, .mp4, .mkv, ...) or, with --live, the\n"
-    "orvane_h26x_msgs/Compressed topic NAME (default /camera/h26x), and prints the frames decoded, decode\n"
-    "errors, units skipped to the next key frame, size and frame rate (live: and the latency from each\n"
-    "frame's stamp to its decoded picture).",
+    "Decodes an H.264 / H.265 recording (Annex-B, .mp4, .mkv, ...), a topic of a rosbag2 bag (a folder, .mcap\n"
+    "or .db3) or, with --live, the orvane_h26x_msgs/Compressed topic NAME (default /camera/h26x), and prints the\n"
+    "frames decoded, decode errors, units skipped to the next key frame, size and frame rate (live: and the\n"
+    "latency from each frame's stamp to its decoded picture).",
     "h26x_view"};
-  app.add_option("--input", options.input, "the recording");
+  app.add_option("--input", options.input, "the recording or bag");
   app.add_flag("--live", options.live, "decode the topic as it comes");
+  app.add_flag("--list", options.list, "a bag's topics, types and message counts");
+  app.add_flag("--reindex", options.reindex,
+    "rebuild a bag folder's metadata.yaml from its files (a recorder that was killed wrote none)");
+  app.add_option("--output", options.output,
+    "the stream again without re-encoding: OUT.mp4, OUT.mkv (timed by the stamps) or Annex-B; several streams "
+    "(MultiCompressed) to OUT.<k>.mp4");
+  app.add_option("--originals", options.originals, "original images (MultiCompressed) as DIR/original_<k>_N.png");
   app.add_option("--sheet", options.sheet, "a contact sheet FILE.png: a grid of evenly spaced frames");
   app.add_option("--grid", options.grid, "the sheet's COLSxROWS (4x4)");
   app.add_option("--tile-width", options.tile_width, "the sheet's tiles' width in pixels (240)")
@@ -133,11 +229,12 @@ int main(int argc, char ** argv)
     "its source frame");
   app.add_option("--timeout", options.timeout, "live: end after this long without a frame (10; 0: never)")
   ->check(CLI::Range(0.0, 1e9));
-  app.add_flag("--overwrite", options.overwrite, "replace pictures that exist (otherwise an error)");
+  app.add_flag("--overwrite", options.overwrite, "replace files that exist (otherwise an error)");
   options.stream.add_to(app);
   app.footer(
     "A damaged access unit is counted and skipped, and so are frames after a gap in the stream: decoding\n"
-    "resumes at the next key frame. Exit status 1 when nothing was decoded, a unit was damaged or an\n"
-    "output failed; 2 for a usage error.");
+    "resumes at the next key frame. A bag's --topic (default: its first with video, else its first of the\n"
+    "package's messages) is read in time order across its files; damage in it is passed over and counted.\n"
+    "Exit status 1 when nothing was decoded, a unit was damaged or an output failed; 2 for a usage error.");
   return tools::run_tool("h26x_view", app, argc, argv, [&] {return view(options);});
 }

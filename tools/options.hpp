@@ -50,9 +50,12 @@ struct StreamOptions
   std::string transport = "node";
   bool verbose = false;
 
-  void add_to(CLI::App & app)
+  // `with_topic`: false when the program takes --topic its own way.
+  void add_to(CLI::App & app, bool with_topic = true)
   {
-    app.add_option("--topic", topic, "ROS topic name (rt/NAME on DDS)");
+    if (with_topic) {
+      app.add_option("--topic", topic, "ROS topic name (rt/NAME on DDS)");
+    }
     app.add_option("--domain", domain, "DDS domain; default ROS_DOMAIN_ID, else 0");
     app.add_option("--transport", transport,
       "node (default): what rmw_fastrtps_cpp gives a node, UDPv4 and shared memory, or with "

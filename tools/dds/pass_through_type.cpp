@@ -55,20 +55,24 @@ bool PassThroughTopicType::deserialize(SerializedPayload_t * payload, void * dat
   if (keep_bytes_) {
     sample->bytes = std::make_shared<std::vector<uint8_t>>(payload->data, payload->data + payload->length);
   }
-  if (!callbacks_) {
+  if (!callbacks_ || decode_cdr(*callbacks_, payload->data, payload->length, sample->message)) {
     return true;
-  }
-  try {
-    eprosima::fastcdr::FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->length);
-    eprosima::fastcdr::Cdr cdr(buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
-    cdr.read_encapsulation();
-    if (callbacks_->cdr_deserialize(cdr, sample->message)) {
-      return true;
-    }
-  } catch (const eprosima::fastcdr::exception::Exception &) {
   }
   ++malformed_;
   return false;
+}
+
+bool decode_cdr(
+  const message_type_support_callbacks_t & callbacks, const uint8_t * data, std::size_t size, void * message)
+{
+  try {
+    eprosima::fastcdr::FastBuffer buffer(reinterpret_cast<char *>(const_cast<uint8_t *>(data)), size);
+    eprosima::fastcdr::Cdr cdr(buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
+    cdr.read_encapsulation();
+    return callbacks.cdr_deserialize(cdr, message);
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+    return false;
+  }
 }
 
 std::function<uint32_t()> PassThroughTopicType::getSerializedSizeProvider(void * data)

@@ -54,6 +54,11 @@ private:
   std::atomic<uint64_t> malformed_{0};
 };
 
+// Decodes a sample's CDR bytes (encapsulation first) into `message` through
+// a Fast-CDR type support; false when they do not decode.
+bool decode_cdr(
+  const message_type_support_callbacks_t & callbacks, const uint8_t * data, std::size_t size, void * message);
+
 }  // namespace orvane_dds
 
 #endif  // ORVANE_H26X_MSGS_TOOLS__DDS__PASS_THROUGH_TYPE_HPP_

@@ -1,5 +1,7 @@
 #include "topic_reader.hpp"
 
+#include <map>
+
 #include "fastdds/dds/subscriber/DataReader.hpp"
 #include "fastdds/dds/subscriber/SampleInfo.hpp"
 
@@ -23,13 +25,33 @@ public:
       return;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    if (info.status != WriterDiscoveryInfo::REMOVED_WRITER &&
-      info.info.m_qos.m_reliability.kind == BEST_EFFORT_RELIABILITY_QOS)
-    {
+    const auto & qos = info.info.m_qos;
+    if (info.status != WriterDiscoveryInfo::REMOVED_WRITER && qos.m_reliability.kind == BEST_EFFORT_RELIABILITY_QOS) {
       best_effort_.insert(info.info.guid());
     } else {
       best_effort_.erase(info.info.guid());
     }
+    if (info.status == WriterDiscoveryInfo::DISCOVERED_WRITER) {
+      bag::OfferedQos offered;
+      offered.reliability = qos.m_reliability.kind == BEST_EFFORT_RELIABILITY_QOS ? 2 : 1;
+      offered.durability = qos.m_durability.kind == VOLATILE_DURABILITY_QOS ? 2 : 1;
+      offered.liveliness = qos.m_liveliness.kind == AUTOMATIC_LIVELINESS_QOS ? 1 :
+        qos.m_liveliness.kind == MANUAL_BY_PARTICIPANT_LIVELINESS_QOS ? 2 : 3;
+      offered.deadline_ns = nanoseconds(qos.m_deadline.period);
+      offered.lifespan_ns = nanoseconds(qos.m_lifespan.duration);
+      offered.lease_ns = nanoseconds(qos.m_liveliness.lease_duration);
+      offered_[info.info.guid()] = offered;
+    }
+  }
+
+  std::vector<bag::OfferedQos> offered() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<bag::OfferedQos> all;
+    for (const auto & [guid, qos] : offered_) {
+      all.push_back(qos);
+    }
+    return all;
   }
 
   bool best_effort(const eprosima::fastrtps::rtps::InstanceHandle_t & writer) const
@@ -39,9 +61,15 @@ public:
   }
 
 private:
+  static int64_t nanoseconds(const eprosima::fastrtps::Duration_t & duration)
+  {
+    return duration == eprosima::fastrtps::c_TimeInfinite ? -1 :
+           int64_t{duration.seconds} * 1000000000 + duration.nanosec;
+  }
   const std::string topic_;
   mutable std::mutex mutex_;
   std::set<GUID_t> best_effort_;
+  std::map<GUID_t, bag::OfferedQos> offered_;
 };
 
 class TopicReader::Listener : public DataReaderListener
@@ -66,6 +94,11 @@ TopicReader::TopicReader(
   session_ = std::make_unique<Session>(type_, topic, domain, transport, writers_.get());
   session_->reader(reliable_.get(), true);
   session_->reader(best_effort_.get(), false);
+}
+
+std::vector<bag::OfferedQos> TopicReader::offered_qos() const
+{
+  return writers_->offered();
 }
 
 TopicReader::~TopicReader()

@@ -13,7 +13,9 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "bag/offered_qos.hpp"
 #include "fastdds/dds/domain/DomainParticipantListener.hpp"
 #include "fastdds/dds/subscriber/DataReaderListener.hpp"
 #include "pass_through_type.hpp"
@@ -39,6 +41,8 @@ public:
   TopicReader & operator=(const TopicReader &) = delete;
 
   uint64_t malformed() const {return type_->malformed();}
+  // What the topic's writers offer, each as discovery reported it.
+  std::vector<bag::OfferedQos> offered_qos() const;
 
 private:
   class Writers;

@@ -1,5 +1,6 @@
 #include "sinks/pictures.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,16 +28,16 @@ DecodingSink::~DecodingSink() = default;
 
 void DecodingSink::write(const stream::Moment & moment)
 {
-  if (moment.end_of_stream || moment.units.empty() || !moment.units[0].present) {
+  if (moment.end_of_stream || moment.units.empty() || !moment.units[0].present || moment.units[0].data.empty()) {
     return;
   }
   const stream::Unit & unit = moment.units[0];
   const Origin origin{moment.stamp_ns, unit.count};
-  if (live_) {
-    first_stamp_ = first_stamp_ < 0 ? moment.stamp_ns : first_stamp_;
-    last_stamp_ = moment.stamp_ns;
-    ++stamped_;
-  }
+  // The span of the stamps gives the rate where the input states none (live
+  // topics, bags); in decoding order, so the smallest and the largest.
+  first_stamp_ = stamped_ == 0 ? moment.stamp_ns : std::min(first_stamp_, moment.stamp_ns);
+  last_stamp_ = stamped_ == 0 ? moment.stamp_ns : std::max(last_stamp_, moment.stamp_ns);
+  ++stamped_;
   const bool gap = index_ > 0 && unit.count > next_count_;
   next_count_ = unit.count + 1;
   const std::optional<annexb::Codec> codec = stream::video_codec(unit.encoding);
@@ -46,6 +47,7 @@ void DecodingSink::write(const stream::Moment & moment)
   }
   if (!decoder_) {
     decoder_ = std::make_unique<media::Decoder>(*codec, 0, live_);
+    decoder_->skip_to_key_frame();  // a stream joined (or read) mid-way starts whole
   } else if (gap) {
     decoder_->skip_to_key_frame();  // frames were lost: no smeared pictures
   }
@@ -106,9 +108,8 @@ bool DecodingSink::report() const
 {
   const uint64_t frames = raw_frames_ + (decoder_ ? decoder_->frames() : 0);
   const uint64_t errors = decoder_ ? decoder_->errors() : 0;
-  const double rate = live_ ?
-    (stamped_ > 1 && last_stamp_ > first_stamp_ ? (stamped_ - 1) / ((last_stamp_ - first_stamp_) * 1e-9) : 0) :
-    frame_rate_;
+  const double rate = frame_rate_ > 0 ? frame_rate_ :
+    stamped_ > 1 && last_stamp_ > first_stamp_ ? (stamped_ - 1) / ((last_stamp_ - first_stamp_) * 1e-9) : 0;
   std::printf("%s: %llu frames decoded, %llu decode errors, %llu units skipped, %dx%d, %.3f frames/s\n",
     stream::program(), static_cast<unsigned long long>(frames), static_cast<unsigned long long>(errors),
     static_cast<unsigned long long>(decoder_ ? decoder_->skipped() : 0), width_, height_, rate);
@@ -209,16 +210,74 @@ bool ContactSheet::report() const
   return true;
 }
 
+namespace
+{
+// A folder for pictures, made when missing: an error now rather than at the first picture.
+void make_folder(const std::string & folder)
+{
+  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    throw stream::OutputError("cannot make the folder " + folder + ": " + std::strerror(errno));
+  }
+  struct stat found = {};
+  if (::stat(folder.c_str(), &found) != 0 || !S_ISDIR(found.st_mode) || ::access(folder.c_str(), W_OK) != 0) {
+    throw stream::OutputError("cannot write pictures into " + folder + ": not a folder this program can write");
+  }
+}
+
+void write_picture(const std::string & path, bool overwrite, const media::Picture & picture)
+{
+  stream::OutputFile file(path, overwrite);
+  const std::vector<uint8_t> png = media::encode_png(picture);
+  file.write(png.data(), png.size());
+  file.close();
+}
+}  // namespace
+
 FramesFolder::FramesFolder(std::string folder, uint64_t every, bool overwrite)
 : folder_(std::move(folder)), every_(every), overwrite_(overwrite)
 {
-  if (::mkdir(folder_.c_str(), 0777) != 0 && errno != EEXIST) {
-    throw stream::OutputError("cannot make the folder " + folder_ + ": " + std::strerror(errno));
+  make_folder(folder_);
+}
+
+OriginalsFolder::OriginalsFolder(std::string folder, bool overwrite)
+: folder_(std::move(folder)), overwrite_(overwrite)
+{
+  make_folder(folder_);
+}
+
+void OriginalsFolder::write(const stream::Moment & moment)
+{
+  written_.resize(std::max(written_.size(), moment.originals.size()));
+  for (std::size_t k = 0; k < moment.originals.size() && error_.empty(); ++k) {
+    const stream::Unit & original = moment.originals[k];
+    AVFrame frame = {};
+    if (!original.present || !media::view_raw(original.encoding, false, static_cast<int>(original.width),
+      static_cast<int>(original.height), original.step, original.data.data(), original.data.size(), frame))
+    {
+      unreadable_ += original.present;
+      continue;
+    }
+    char name[64];
+    std::snprintf(name, sizeof(name), "/original_%zu_%06llu.png", k, static_cast<unsigned long long>(written_[k]));
+    try {
+      write_picture(folder_ + name, overwrite_, scaler_.to_rgb(frame));
+      ++written_[k];
+    } catch (const std::exception & error) {
+      error_ = error.what();
+      stream::note(error_);
+    }
   }
-  struct stat found = {};
-  if (::stat(folder_.c_str(), &found) != 0 || !S_ISDIR(found.st_mode) || ::access(folder_.c_str(), W_OK) != 0) {
-    throw stream::OutputError("cannot write pictures into " + folder_ + ": not a folder this program can write");
+}
+
+bool OriginalsFolder::report() const
+{
+  uint64_t written = 0;
+  for (const uint64_t count : written_) {
+    written += count;
   }
+  stream::note(std::to_string(written) + " original images in " + folder_ +
+    (unreadable_ ? ", " + std::to_string(unreadable_) + " of an encoding not read here" : ""));
+  return error_.empty() && written > 0;
 }
 
 void FramesFolder::picture(const AVFrame & frame, const Origin &)
@@ -230,10 +289,7 @@ void FramesFolder::picture(const AVFrame & frame, const Origin &)
   char name[64];
   std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(index));
   try {
-    stream::OutputFile file(folder_ + name, overwrite_);
-    const std::vector<uint8_t> png = media::encode_png(scaler_.to_rgb(frame));
-    file.write(png.data(), png.size());
-    file.close();
+    write_picture(folder_ + name, overwrite_, scaler_.to_rgb(frame));
     ++written_;
   } catch (const std::exception & error) {
     error_ = error.what();
@@ -281,7 +337,20 @@ void Republisher::picture(const AVFrame & frame, const Origin & origin)
   image.height = static_cast<uint32_t>(picture.height);
   image.step = 3 * image.width;
   image.data = std::move(picture.rgb);
-  session_->write(&image, [] {return false;});
+  sent_ += session_->write(&image, [] {return false;});
+}
+
+void Republisher::finish()
+{
+  // As the publisher's: stamped now, no data, the count of frames sent.
+  orvane_h26x_msgs::msg::Image marker;
+  const int64_t now = stream::now_ns();
+  marker.header.stamp.sec = static_cast<int32_t>(now / 1000000000);
+  marker.header.stamp.nanosec = static_cast<uint32_t>(now % 1000000000);
+  marker.header.frame_id = stream::kEndOfStream;
+  marker.count = sent_;
+  session_->write(&marker, [] {return false;});
+  session_->finish(std::chrono::seconds(10));
 }
 
 }  // namespace sinks

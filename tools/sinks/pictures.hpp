@@ -40,7 +40,7 @@ class DecodingSink : public stream::Sink
 {
 public:
   // `live`: decode with low delay, and measure latency from the stamps.
-  // `frame_rate`: the file's, when known (live streams: from the stamps).
+  // `frame_rate`: the file's, when known (else from the stamps).
   DecodingSink(std::vector<PictureSink *> pictures, bool live, double frame_rate);
   ~DecodingSink() override;
   void write(const stream::Moment & moment) override;
@@ -62,7 +62,7 @@ private:
   uint64_t raw_frames_ = 0;
   uint64_t unreadable_ = 0;  // units of an encoding that is neither video nor a raw format
   int width_ = 0, height_ = 0;
-  int64_t first_stamp_ = -1, last_stamp_ = 0;
+  int64_t first_stamp_ = 0, last_stamp_ = 0;
   uint64_t stamped_ = 0;
   std::vector<double> latencies_;
   media::Scaler scaler_;
@@ -110,6 +110,25 @@ private:
   std::string error_;
 };
 
+// The original images of each moment (a MultiCompressed's raw frames) as
+// DIR/original_<k>_NNNNNN.png. The folder is made (or checked) at once.
+class OriginalsFolder : public stream::Sink
+{
+public:
+  OriginalsFolder(std::string folder, bool overwrite);
+  void write(const stream::Moment & moment) override;
+  void finish() override {}
+  bool report() const override;
+
+private:
+  const std::string folder_;
+  const bool overwrite_;
+  std::vector<uint64_t> written_;  // per original index
+  uint64_t unreadable_ = 0;
+  media::Scaler scaler_;
+  std::string error_;
+};
+
 // Each picture as an rgb8 orvane_h26x_msgs/Image on a topic, with the stamp
 // and count of the frame it came from.
 class Republisher : public PictureSink
@@ -118,12 +137,15 @@ public:
   Republisher(const std::string & topic, int domain, orvane_dds::Transport transport);
   ~Republisher() override;
   void picture(const AVFrame & frame, const Origin & origin) override;
+  // The end-of-stream marker, then (at most 10 s) until readers have all.
+  void finish() override;
 
 private:
   struct Message;
   std::unique_ptr<orvane_dds::Session> session_;
   std::unique_ptr<Message> message_;
   media::Scaler scaler_;
+  uint64_t sent_ = 0;
 };
 
 }  // namespace sinks

@@ -7,8 +7,9 @@ namespace sources
 {
 
 PacedSource::PacedSource(
-  std::unique_ptr<stream::Source> inner, double fps, bool follow_timeline, bool stamp_on_timeline)
-: inner_(std::move(inner)), fps_(fps), follow_timeline_(follow_timeline), stamp_on_timeline_(stamp_on_timeline)
+  std::unique_ptr<stream::Source> inner, double fps, bool follow_timeline, bool stamp_on_timeline, double speed)
+: inner_(std::move(inner)), fps_(fps), follow_timeline_(follow_timeline), stamp_on_timeline_(stamp_on_timeline),
+  speed_(speed > 0 ? speed : 1)
 {
 }
 
@@ -25,7 +26,7 @@ bool PacedSource::next(stream::Moment & moment)
   // Where this moment lies after the first, in nanoseconds; -1: nowhere.
   int64_t offset = -1;
   if (moment.media_time_ns >= 0 && first_media_time_ >= 0 && (follow_timeline_ || fps_ <= 0)) {
-    offset = std::max<int64_t>(0, moment.media_time_ns - first_media_time_);
+    offset = static_cast<int64_t>(std::max<int64_t>(0, moment.media_time_ns - first_media_time_) / speed_);
   } else if (fps_ > 0) {
     offset = static_cast<int64_t>(next_ * 1e9 / fps_);
   }

@@ -19,7 +19,10 @@ namespace sources
 class PacedSource : public stream::Source
 {
 public:
-  PacedSource(std::unique_ptr<stream::Source> inner, double fps, bool follow_timeline, bool stamp_on_timeline);
+  // `speed`: the timeline runs this many times as fast as real time.
+  PacedSource(
+    std::unique_ptr<stream::Source> inner, double fps, bool follow_timeline, bool stamp_on_timeline,
+    double speed = 1);
   bool next(stream::Moment & moment) override;
   bool ok() const override {return inner_->ok();}
   std::string ending() const override {return inner_->ending();}
@@ -29,6 +32,7 @@ private:
   const double fps_;
   const bool follow_timeline_;
   const bool stamp_on_timeline_;
+  const double speed_;
   uint64_t next_ = 0;
   int64_t first_media_time_ = -1;
   std::chrono::steady_clock::time_point start_;

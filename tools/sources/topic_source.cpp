@@ -1,65 +1,15 @@
 #include "sources/topic_source.hpp"
 
+#include <algorithm>
 #include <cstdio>
-#include <type_traits>
 
-#include "orvane_h26x_msgs/msg/compressed.hpp"
-#include "orvane_h26x_msgs/msg/multi_compressed.hpp"
-#include "rosidl_typesupport_cpp/message_type_support.hpp"
+#include "bag/message_definitions.hpp"
+#include "bag/offered_qos.hpp"
 
 namespace sources
 {
 namespace
 {
-using orvane_h26x_msgs::msg::Compressed;
-using orvane_h26x_msgs::msg::MultiCompressed;
-
-template<class ImageLike>
-stream::Unit take_unit(ImageLike & image, bool present)
-{
-  stream::Unit unit;
-  unit.encoding = std::move(image.encoding);
-  unit.width = image.width;
-  unit.height = image.height;
-  unit.step = image.step;
-  unit.count = image.count;
-  unit.present = present;
-  unit.data = std::move(image.data);
-  return unit;
-}
-
-bool first_set(const std::vector<uint8_t> & flags)
-{
-  return !flags.empty() && flags[0];
-}
-
-// The message's images as the moment's units, moved out of it.
-template<class Message>
-void take_message(Message & message, stream::Moment & moment)
-{
-  moment.stamp_ns = stream::stamp_ns(message.header.stamp.sec, message.header.stamp.nanosec);
-  moment.frame_id = std::move(message.header.frame_id);
-  moment.end_of_stream = moment.frame_id == stream::kEndOfStream;
-  if constexpr (std::is_same_v<Message, MultiCompressed>) {
-    for (auto & image : message.h26x_images) {
-      moment.units.push_back(take_unit(image, first_set(image.is_vaild)));
-    }
-    for (auto & original : message.original_images) {
-      moment.originals.push_back(take_unit(original, first_set(original.is_valid)));
-    }
-  } else {
-    for (auto & image : message.images) {
-      moment.units.push_back(take_unit(image, true));
-    }
-  }
-}
-
-template<class Message>
-orvane_dds::MessageFactory factory_of()
-{
-  return {[] {return static_cast<void *>(new Message());}, [](void * m) {delete static_cast<Message *>(m);}};
-}
-
 std::size_t bytes_of(const stream::Moment & moment)
 {
   std::size_t bytes = moment.serialized ? moment.serialized->size() : 0;
@@ -70,34 +20,72 @@ std::size_t bytes_of(const stream::Moment & moment)
   }
   return bytes;
 }
+
+// "rt/camera/h26x" -> "/camera/h26x", as ROS names the topic.
+std::string ros_topic(const std::string & dds_topic)
+{
+  return dds_topic.rfind("rt/", 0) == 0 ? dds_topic.substr(2) : dds_topic;
+}
 }  // namespace
+
+struct TopicSource::Reader
+{
+  Subscription subscription;
+  std::unique_ptr<orvane_dds::TopicReader> reader;
+};
 
 TopicSource::TopicSource(const Settings & settings)
 : settings_(settings), start_(std::chrono::steady_clock::now()), last_arrival_(start_)
 {
-  const bool multi = settings.shape == MessageShape::MULTI_COMPRESSED;
-  reader_ = std::make_unique<orvane_dds::TopicReader>(
-    multi ? rosidl_typesupport_cpp::get_message_type_support_handle<MultiCompressed>() :
-    rosidl_typesupport_cpp::get_message_type_support_handle<Compressed>(),
-    multi ? factory_of<MultiCompressed>() : factory_of<Compressed>(), settings.keep_bytes,
-    settings.topic, settings.domain, settings.transport,
-    [this](orvane_dds::SerializedSample & sample) {arrived(sample);});
+  for (const Subscription & subscription : settings.topics) {
+    subscribe(subscription);
+  }
+  if (!settings.all_of.empty() || !settings.found_topics.empty()) {
+    finder_ = std::make_unique<orvane_dds::TopicFinder>(settings.domain, settings.transport);
+  }
 }
 
 TopicSource::~TopicSource()
 {
-  reader_.reset();
+  readers_.clear();
 }
 
-void TopicSource::arrived(orvane_dds::SerializedSample & sample)
+void TopicSource::subscribe(const Subscription & subscription)
+{
+  auto reader = std::make_unique<Reader>();
+  reader->subscription = subscription;
+  Reader * target = reader.get();
+  reader->reader = std::make_unique<orvane_dds::TopicReader>(
+    type_support(subscription.type), message_factory(subscription.type), settings_.keep_bytes, subscription.topic,
+    settings_.domain, settings_.transport, [this, target](orvane_dds::SerializedSample & sample) {
+      arrived(*target, sample);
+    });
+  readers_.push_back(std::move(reader));
+}
+
+// New topics of the types asked for, found on the domain since last time.
+void TopicSource::find_topics()
+{
+  for (const auto & [topic, dds_type] : finder_->take_new()) {
+    const std::optional<MessageType> type = message_type(bag::ros_type_name(dds_type));
+    const bool named = std::count(settings_.found_topics.begin(), settings_.found_topics.end(), topic) > 0;
+    const bool wanted = type && (named || std::count(settings_.all_of.begin(), settings_.all_of.end(), *type));
+    const bool known = std::any_of(readers_.begin(), readers_.end(), [&topic = topic](const auto & reader) {
+          return reader->subscription.topic == topic;
+        });
+    if (wanted && !known && topic.rfind("rt/", 0) == 0) {
+      stream::note("found " + ros_topic(topic) + " (" + ros_type(*type) + ")");
+      subscribe({topic, *type});
+    }
+  }
+}
+
+void TopicSource::arrived(Reader & reader, orvane_dds::SerializedSample & sample)
 {
   stream::Moment moment;
   moment.received_ns = stream::now_ns();
-  if (settings_.shape == MessageShape::MULTI_COMPRESSED) {
-    take_message(*static_cast<MultiCompressed *>(sample.message), moment);
-  } else {
-    take_message(*static_cast<Compressed *>(sample.message), moment);
-  }
+  take_message(reader.subscription.type, sample.message, moment);
+  moment.topic = ros_topic(reader.subscription.topic);
   moment.serialized = std::move(sample.bytes);
   std::lock_guard<std::mutex> lock(mutex_);
   last_arrival_ = std::chrono::steady_clock::now();
@@ -122,8 +110,23 @@ void TopicSource::arrived(orvane_dds::SerializedSample & sample)
 bool TopicSource::next(stream::Moment & moment)
 {
   std::unique_lock<std::mutex> lock(mutex_);
-  while (queue_.empty()) {
+  while (true) {
     const auto now = std::chrono::steady_clock::now();
+    if (now - last_tick_ >= std::chrono::milliseconds(100)) {
+      last_tick_ = now;
+      lock.unlock();  // neither may run under the lock: a listener takes it
+      if (finder_) {
+        find_topics();
+      }
+      if (tick_) {
+        tick_();
+      }
+      lock.lock();
+      continue;
+    }
+    if (!queue_.empty()) {
+      break;
+    }
     if (stream::stop_requested) {
       return false;
     }
@@ -140,7 +143,18 @@ bool TopicSource::next(stream::Moment & moment)
   moment = std::move(queue_.front());
   queue_.pop_front();
   queued_bytes_ -= std::min(queued_bytes_, bytes_of(moment));
+  if (moment.end_of_stream) {
+    ended_.insert(moment.topic);
+  }
   return true;
+}
+
+bool TopicSource::ends_at(const stream::Moment &) const
+{
+  const auto ended = [this](const std::string & dds_topic) {return ended_.count(ros_topic(dds_topic)) > 0;};
+  return std::all_of(readers_.begin(), readers_.end(), [&](const auto & reader) {
+             return ended(reader->subscription.topic);
+           }) && std::all_of(settings_.found_topics.begin(), settings_.found_topics.end(), ended);
 }
 
 std::string TopicSource::ending() const
@@ -156,7 +170,11 @@ std::string TopicSource::ending() const
 
 uint64_t TopicSource::malformed() const
 {
-  return reader_->malformed();
+  uint64_t malformed = 0;
+  for (const auto & reader : readers_) {
+    malformed += reader->reader->malformed();
+  }
+  return malformed;
 }
 
 uint64_t TopicSource::dropped() const
@@ -169,6 +187,16 @@ uint64_t TopicSource::too_many_streams() const
 {
   std::lock_guard<std::mutex> lock(mutex_);
   return too_many_streams_;
+}
+
+std::string TopicSource::offered_qos(const std::string & topic) const
+{
+  for (const auto & reader : readers_) {
+    if (ros_topic(reader->subscription.topic) == topic) {
+      return bag::offered_qos_yaml(reader->reader->offered_qos());
+    }
+  }
+  return "";
 }
 
 }  // namespace sources

@@ -31,6 +31,8 @@ struct Unit
 
 struct Moment
 {
+  std::string topic;  // where it came from (a topic, a bag's topic), when it has one
+  std::string type;  // its message type, "package/msg/Type", when it came as a message
   int64_t stamp_ns = 0;  // when it was taken, nanoseconds since the epoch (header.stamp)
   int64_t media_time_ns = -1;  // on the source's own timeline (a file's), -1 when it has none
   int64_t received_ns = 0;  // when it arrived (from a topic), for latency

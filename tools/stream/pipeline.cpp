@@ -28,7 +28,11 @@ const char * program()
 
 void note(const std::string & text)
 {
-  std::fprintf(stderr, "%s: %s\n", program_name, text.c_str());
+  for (std::size_t start = 0; start <= text.size(); ) {  // each line with the name in front
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::fprintf(stderr, "%s: %.*s\n", program_name, static_cast<int>(end - start), text.c_str() + start);
+    start = end + 1;
+  }
 }
 
 void stop_on_signals()
@@ -49,8 +53,11 @@ RunResult run(Source & source, const std::vector<Sink *> & sinks, uint64_t limit
       sink->write(moment);
     }
     if (moment.end_of_stream) {
-      result.ended_by_marker = true;
-      break;
+      if (source.ends_at(moment)) {
+        result.ended_by_marker = true;
+        break;
+      }
+      continue;
     }
     ++result.moments;
     if (std::all_of(sinks.begin(), sinks.end(), [](const Sink * sink) {return sink->done();})) {

@@ -27,6 +27,9 @@ public:
   virtual std::string ending() const {return {};}
   // False when the source failed or gave less than it should have.
   virtual bool ok() const {return true;}
+  // Whether an end-of-stream marker ends the run: a source of several
+  // topics ends when each of them has.
+  virtual bool ends_at(const Moment & marker) const {(void)marker; return true;}
 };
 
 // An output. Its own failures (a full disk, a format it cannot hold) end
@@ -48,7 +51,7 @@ public:
 // The program's name, in front of its lines on stderr.
 void set_program(const char * name);
 const char * program();
-// One line on stderr: "<program>: <text>".
+// On stderr: "<program>: <text>", each line of the text so.
 void note(const std::string & text);
 
 // Ctrl-C and SIGTERM ask a tool to stop: sources and waits read this flag.
@@ -63,7 +66,8 @@ struct RunResult
 };
 
 // Moves every moment from `source` to each sink in turn, until the source
-// ends, a signal, an end-of-stream marker (written to the sinks too),
+// ends, a signal, the end-of-stream marker that ends it (written to the sinks
+// too, as are the markers that do not),
 // `limit` moments (0: none) or every sink is done; then finishes every sink.
 RunResult run(Source & source, const std::vector<Sink *> & sinks, uint64_t limit = 0);
 
