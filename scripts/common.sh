@@ -20,6 +20,7 @@ DEBIAN_PACKAGES=(
   libgtest-dev libbenchmark-dev libfastrtps-dev cyclonedds-dev cyclonedds-tools
   clang-14 libclang-rt-14-dev valgrind
   pkg-config libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libcli11-dev
+  libzstd-dev liblz4-dev zlib1g-dev libsqlite3-dev libyaml-cpp-dev ffmpeg
 )
 
 ensure_dependencies() {
@@ -33,6 +34,22 @@ ensure_dependencies() {
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# The tests' independent readers and writers in JavaScript (test/js): Node.js
+# and npm from Debian unless a Node.js is installed already, the packages at
+# the versions test/js/package-lock.json pins, from the npm registry.
+ensure_test_readers() {
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    echo "Installing from Debian: nodejs npm"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+  fi
+  if ! (cd "$ROOT/test/js" && npm ls --silent >/dev/null 2>&1); then
+    (cd "$ROOT/test/js" && npm ci --no-audit --no-fund --loglevel=error)
   fi
 }
 

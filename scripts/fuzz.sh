@@ -15,6 +15,7 @@ CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$build_dir" -DORVANE_H26X_MSGS_S
 cmake --build "$build_dir" -j "$(nproc)" >"$build_dir.build.log" 2>&1 || { tail -40 "$build_dir.build.log"; exit 1; }
 rm -rf "$build_dir/seeds"
 "$build_dir/fuzz/fuzz_seeds" "$build_dir/seeds"
+"$build_dir/fuzz/fuzz_bag_seeds" "$build_dir/seeds"
 
 failed=0
 # The decode harness starts from the bundled streams' first units (a codec
@@ -23,12 +24,15 @@ mkdir -p "$build_dir/seeds/decode"
 { printf '\x00'; head -c 20000 "$ROOT/tools/sample/sample.h264"; } >"$build_dir/seeds/decode/h264"
 { printf '\x01'; head -c 20000 "$ROOT/tools/sample/sample.h265"; } >"$build_dir/seeds/decode/h265"
 
-for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip" "$build_dir/fuzz/fuzz_decode"; do
+for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip" "$build_dir/fuzz/fuzz_decode" \
+  "$build_dir/fuzz/fuzz_bag_mcap" "$build_dir/fuzz/fuzz_bag_sqlite"; do
   name="$(basename "$harness")"
   extra=()
   case "$name" in
     fuzz_round_trip) seeds="$build_dir/seeds/round_trip" ;;
     fuzz_decode) seeds="$build_dir/seeds/decode"; extra=(-max_len=20001) ;;
+    fuzz_bag_mcap) seeds="$build_dir/seeds/mcap" ;;
+    fuzz_bag_sqlite) seeds="$build_dir/seeds/sqlite" ;;
     *) seeds="$build_dir/seeds/${name##*_}" ;;
   esac
   corpus="$build_dir/corpus/$name"

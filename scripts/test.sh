@@ -5,6 +5,7 @@
 # the unit tests under valgrind memcheck.
 . "$(dirname "$0")/common.sh"
 ensure_dependencies
+ensure_test_readers
 build_workspace
 use_stand_ins
 
