@@ -12,7 +12,10 @@
 #   media  the tools' FFmpeg layer: decode and encode speed beside libavcodec
 #        alone, and the latency from a raw 1920x1080 frame taken at 25
 #        frames/s to its decoded picture in another process
-# Usage: bench.sh [cdr|e2e|python|media|all] [benchmark arguments]   (default: all)
+#   bag  the MCAP writer beside dd on the same disk (same bytes, 4 MiB blocks,
+#        synced), the recorder's CPU for a 1080p30 H.264 stream into a bag,
+#        and a bag turned into MP4 beside `ffmpeg -c copy` on the same units
+# Usage: bench.sh [cdr|e2e|python|media|bag|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -23,7 +26,7 @@ build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder \
-  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like bench_media h26x_view >/dev/null
+  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like bench_media h26x_view bench_bag >/dev/null
 
 if [ "$part" = cdr ] || [ "$part" = all ]; then
   "$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
@@ -51,6 +54,103 @@ if [ "$part" = media ] || [ "$part" = all ]; then
    "$build_dir/tools/h26x_publisher" --encode h264 --source pattern:1920x1080 --frames 250 --fps 25 \
      --domain 93 --transport shm 2>/dev/null
    wait "$viewer") | grep "^h26x_view:"
+fi
+if [ "$part" = bag ] || [ "$part" = all ]; then
+  (export ROS_LOCALHOST_ONLY=1
+   work="$build_dir/bag" tools="$build_dir/tools"
+   rm -rf "$work" && mkdir -p "$work"
+   # Seconds dd takes to write BYTES in 4 MiB blocks and sync them.
+   dd_seconds() {
+     dd if=/dev/zero of="$work/dd" bs=4M count=$(( ($1 + 4194303) / 4194304 )) conv=fsync 2>&1 |
+       sed -n 's/.* copied, \([0-9.]*\) s,.*/\1/p'
+     rm -f "$work/dd"
+   }
+   echo
+   echo "The MCAP writer beside dd, the same disk and bytes (4 MiB blocks, synced), runs taking turns, best of 5 each:"
+   echo
+   echo "| messages | compression | file MB | MCAP MB/s | dd MB/s | MCAP / dd |"
+   echo "|---|---|---|---|---|---|"
+   for name in 1080p sample; do
+     for compression in none lz4 zstd; do
+       for _ in 1 2 3 4 5; do
+         read -r input file seconds count < <("$build_dir/benchmark/bench_bag" "$work" "$ROOT/tools/sample/sample.h264" \
+           "$name" "$compression")
+         echo "$input $file $seconds $count $(dd_seconds "$input")"
+       done | sort -k3 -n | awk 'NR == 1 {i = $1; f = $2; s = $3; c = $4} {d = (NR == 1 || $5 < d) ? $5 : d}
+         END {print i, f, s, c, d}' >"$work/best.txt"
+       read -r input file seconds count dd <"$work/best.txt"
+       label="raw rgb8 1920x1080, $count Image messages"
+       [ "$name" = sample ] && label="the H.264 sample's units again and again, $count Compressed messages"
+       awk -v l="$label" -v c="$compression" -v i="$input" -v f="$file" -v s="$seconds" -v d="$dd" \
+         'BEGIN {printf "| %s | %s | %.0f | %.0f | %.0f | %.2f |\n", l, c, f / 1e6, i / s / 1e6, i / d / 1e6, d / s}'
+     done
+   done
+
+   # A 1080p H.264 stream of 300 frames at 8 Mbit/s, encoded once and kept as Annex-B.
+   "$ROOT/scripts/run_pair.sh" "$tools/h26x_recorder" --output "$work/p1080.h264" --domain 96 --transport shm -- \
+     "$tools/h26x_publisher" --encode h264 --source pattern:1920x1080 --frames 300 --fps 0 --bitrate 8000000 \
+     --domain 96 --transport shm >/dev/null 2>&1
+   # The recorder's CPU time (user + system, all its threads, from /proc)
+   # while it records the stream at 30 frames/s into a bag: from its 25th
+   # frame to its 275th, its start and end left out. Three runs.
+   cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+   wait_for_frames() { for _ in $(seq 1000); do grep -q "^h26x_recorder: $1 frames received" "$work/recorder.log" && return; sleep 0.02; done; }
+   echo
+   echo "The recorder's CPU, recording a 1080p30 H.264 stream (8 Mbit/s) into a bag (zstd), 250 frames:"
+   echo
+   for run in 1 2 3; do
+     rm -rf "$work/p1080"
+     "$tools/h26x_recorder" --output "$work/p1080.mcap" --domain 97 --transport shm 2>"$work/recorder.log" &
+     recorder=$!
+     sleep 0.3
+     "$tools/h26x_publisher" --input "$work/p1080.h264" --fps 30 --domain 97 --transport shm 2>/dev/null &
+     publisher=$!
+     wait_for_frames 25
+     ticks=$(cpu_ticks "$recorder") start=$(date +%s.%N)
+     wait_for_frames 275
+     ticks=$(( $(cpu_ticks "$recorder") - ticks )) end=$(date +%s.%N)
+     wait "$publisher" "$recorder"
+     awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" -v a="$start" -v b="$end" \
+       'BEGIN {printf "- run %d: %.2f s of CPU over %.2f s, %.1f %% of a core\n", '"$run"', t / hz, b - a, 100 * t / hz / (b - a)}'
+   done
+
+   # Bag to MP4, best of 3 each: the whole process, and the conversion alone
+   # (h26x_view's own count from opening the bag to closing the MP4; ffmpeg's
+   # -benchmark rtime, from its first packet to its last).
+   best_of_3() { sort -n | head -1; }
+   process_seconds() {
+     local start end
+     start=$(date +%s.%N)
+     "$@" >/dev/null 2>&1
+     end=$(date +%s.%N)
+     awk -v a="$start" -v b="$end" 'BEGIN {print b - a}'
+   }
+   "$ROOT/scripts/run_pair.sh" "$tools/h26x_recorder" --output "$work/sample.mcap" --domain 98 --transport shm -- \
+     "$tools/h26x_publisher" --input "$ROOT/tools/sample/sample.h264" --domain 98 --transport shm >/dev/null 2>&1
+   echo
+   echo "A bag's topic into MP4 without re-encoding, beside ffmpeg -c copy on the same units as Annex-B (best of 3;"
+   echo "times real time in brackets; the conversion alone leaves out the process's start, mostly loading FFmpeg's"
+   echo "libraries):"
+   echo
+   echo "| stream | video s | h26x_view process | ffmpeg process | h26x_view conversion | ffmpeg conversion |"
+   echo "|---|---|---|---|---|---|"
+   convert_row() {  # NAME LABEL FRAME_RATE UNITS
+     local ours theirs ours_work theirs_work media
+     ours=$(for _ in 1 2 3; do process_seconds "$tools/h26x_view" --input "$work/$1" --output "$work/$1.mp4" --overwrite; done | best_of_3)
+     theirs=$(for _ in 1 2 3; do process_seconds ffmpeg -nostdin -y -v error -framerate "$3" -i "$4" -c copy "$work/$1.ffmpeg.mp4"; done | best_of_3)
+     ours_work=$(for _ in 1 2 3; do "$tools/h26x_view" --input "$work/$1" --output "$work/$1.mp4" --overwrite 2>&1 |
+       sed -n 's/.* stamps over [0-9.]* s read in \([0-9.]*\) s .*/\1/p'; done | best_of_3)
+     media=$("$tools/h26x_view" --input "$work/$1" --output "$work/$1.mp4" --overwrite 2>&1 |
+       sed -n 's/.* stamps over \([0-9.]*\) s read in .*/\1/p')
+     theirs_work=$(for _ in 1 2 3; do ffmpeg -nostdin -y -benchmark -v info -framerate "$3" -i "$4" -c copy "$work/$1.ffmpeg.mp4" 2>&1 |
+       sed -n 's/^bench: .* rtime=\([0-9.]*\)s.*/\1/p'; done | best_of_3)
+     awk -v l="$2" -v m="$media" -v a="$ours" -v b="$theirs" -v c="$ours_work" -v d="$theirs_work" \
+       'BEGIN {printf "| %s | %.2f | %.3f s (%.0f) | %.3f s (%.0f) | %.3f s (%.0f) | %.3f s (%.0f) |\n",
+               l, m, a, m / a, b, m / b, c, m / c, d, m / d}'
+   }
+   convert_row p1080 "1080p30 H.264, 300 frames" 30 "$work/p1080.h264"
+   convert_row sample "the H.264 sample, 150 frames" 25 "$ROOT/tools/sample/sample.h264"
+   rm -rf "$work")
 fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
 # Nothing leaves this machine.

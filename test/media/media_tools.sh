@@ -6,7 +6,7 @@
 # a truncated and a missing unit), encode (the encoding publisher with
 # originals, recorded and decoded), y4m (every layout encoded, and the file's
 # timeline), timing (frame rates from an H.265 SPS, presentation from 0),
-# full-disk (recordings that fill the disk end on whole frames).
+# full-disk (recordings that fill the disk end on whole frames, a bag on whole chunks).
 set -eu
 scenario="$1" tools="$2" check="$3" samples="$4" out="$5" domain="$6"
 pair="$(cd "$(dirname "$0")/../../scripts" && pwd)/run_pair.sh"
@@ -143,7 +143,8 @@ case "$scenario" in
   full-disk)
     # A 1 MiB file system of the test's own (a mount namespace), filled by a
     # recording; what is left must be whole frames and what the summary says.
-    run_on_small_disk() {  # OUTPUT PUBLISHER_ARGS...
+    recorder_options=()
+    run_on_small_disk() {  # OUTPUT PUBLISHER_ARGS...   (the recorder's own: recorder_options)
       local output="$1"; shift
       # Root needs a mount namespace only (a chroot, as CI's, refuses new user namespaces).
       local namespace=(unshare --mount)
@@ -152,8 +153,8 @@ case "$scenario" in
         mkdir -p small && mount -t tmpfs -o size=1m tmpfs small || exit 77
         output="$1"; shift
         status=0; "$0" --output "small/$output" --timeout 10 "$@" || status=$?
-        cp "small/$output" . 2>/dev/null; exit "$status"' \
-        "$tools/h26x_recorder" "$output" "${common[@]}" 2>recorder.log &
+        cp -r small/. . 2>/dev/null; exit "$status"' \
+        "$tools/h26x_recorder" "$output" "${common[@]}" "${recorder_options[@]}" 2>recorder.log &
       local recorder=$!
       sleep 0.5
       "$tools/h26x_publisher" "$@" "${common[@]}" 2>/dev/null
@@ -162,7 +163,7 @@ case "$scenario" in
       grep -v "frames received" recorder.log >&2
       [ "$status" != 77 ] || { echo "cannot make a small file system here"; exit 1; }
       [ "$status" = 1 ] || { echo "the recorder exited $status on a full disk"; exit 1; }
-      grep -q "cannot write small/$output: No space left on device" recorder.log
+      grep -q "cannot write small/.*: No space left on device" recorder.log
       sed -n "s|^h26x_recorder: small/$output holds \([0-9]*\) frames, \([0-9]*\) bytes.*|\1 \2|p" recorder.log
     }
     echo "=== raw frames as they come, onto a full disk"
@@ -177,6 +178,15 @@ case "$scenario" in
       "$tools/h26x_view" --input "full.$ext" | tee view.log
       grep -q "^h26x_view: $frames frames decoded, 0 decode errors" view.log
     done
+    echo "=== a bag onto a full disk: its file ends on its last whole chunk, as @mcap/core reads it"
+    recorder_options=(--chunk-size 65536)
+    run_on_small_disk full.mcap --encode h264 --source pattern:1280x720 --frames 100 --bitrate 40000000 --gop 10 \
+      --fps 0 >/dev/null
+    whole=$(node "$(dirname "$0")/../js/check_bag.mjs" count full/full_0.mcap)
+    "$tools/h26x_view" --input full --list >list.log 2>&1
+    cat list.log
+    grep -q "^full: $whole messages$" list.log && [ "$whole" -gt 0 ] && ! grep -q "inside a record" list.log ||
+      { echo "full/full_0.mcap: $whole messages in whole chunks, or a record cut"; exit 1; }
     ;;
   *)
     echo "unknown scenario $scenario"; exit 2 ;;

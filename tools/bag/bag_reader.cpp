@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include <dirent.h>
 #include <sqlite3.h>
@@ -28,6 +29,8 @@ public:
   virtual std::vector<TopicInfo> known_topics() const = 0;
   virtual std::vector<std::string> problems() const = 0;
   virtual uint64_t damaged() const = 0;  // problems that lost messages
+  // Messages of other topics may be passed over unread.
+  virtual void only(const std::set<std::string> & topics) = 0;
 };
 
 namespace
@@ -104,6 +107,7 @@ public:
   }
   std::vector<std::string> problems() const override {return reader_.problems();}
   uint64_t damaged() const override {return reader_.damaged();}
+  void only(const std::set<std::string> & topics) override {reader_.only(topics);}
 
 private:
   TopicInfo topic_of(const Channel & channel) const
@@ -134,11 +138,7 @@ public:
       throw FormatError("cannot read " + path + ": " + error);
     }
     read_topics();
-    if (sqlite3_prepare_v2(db_, "SELECT topic_id, timestamp, data FROM messages ORDER BY timestamp, id", -1,
-      &messages_, nullptr) != SQLITE_OK)
-    {
-      fail("its messages");
-    }
+    select("");
   }
   ~SqliteStorage() override
   {
@@ -198,13 +198,34 @@ public:
   }
   std::vector<std::string> problems() const override {return problems_;}
   uint64_t damaged() const override {return problems_.size();}
+  void only(const std::set<std::string> & topics) override
+  {
+    std::string ids;
+    for (const auto & [id, topic] : topics_) {
+      if (topics.count(topic.name)) {
+        ids += (ids.empty() ? "" : ",") + std::to_string(id);
+      }
+    }
+    select(" WHERE topic_id IN (" + ids + ")");
+  }
 
 private:
+  void select(const std::string & where)
+  {
+    sqlite3_finalize(messages_);
+    messages_ = nullptr;
+    const std::string query = "SELECT topic_id, timestamp, data FROM messages" + where + " ORDER BY timestamp, id";
+    if (sqlite3_prepare_v2(db_, query.c_str(), -1, &messages_, nullptr) != SQLITE_OK) {
+      fail("its messages");
+    }
+  }
   [[noreturn]] void fail(const std::string & what)
   {
     const std::string error = path_ + ": cannot read " + what + ": " + sqlite3_errmsg(db_);
-    sqlite3_finalize(messages_);
+    sqlite3_finalize(messages_);  // closed for good: a later step fails, the destructor does nothing
     sqlite3_close(db_);
+    messages_ = nullptr;
+    db_ = nullptr;
     throw FormatError(error);
   }
   static std::string text(sqlite3_stmt * statement, int column)
@@ -325,7 +346,8 @@ BagReader::BagReader(const std::string & path)
     }
   } catch (const YAML::BadFile &) {
     files_ = storage_files(path);
-    problems_.push_back(path + " has no metadata.yaml (was its recorder killed?): its files are read as they are");
+    problems_.push_back(
+      path + " has no metadata.yaml (its recorder was killed, or failed): its files are read as they are");
   } catch (const YAML::Exception & error) {
     throw FormatError(path + "/metadata.yaml: " + error.what());
   }
@@ -342,6 +364,9 @@ bool BagReader::next(BagMessage & message)
     try {
       if (!open_) {
         open_ = open_storage(files_[current_]);
+        if (!only_.empty()) {
+          open_->only(only_);
+        }
       }
       if (open_->next(message)) {
         return true;

@@ -8,6 +8,7 @@
 // problems()); what cannot be read at all is a FormatError.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
   std::vector<TopicInfo> topics();
   // The next message, or false at the end.
   bool next(BagMessage & message);
+  // From here on, messages of other topics may be passed over unread (whole
+  // chunks without these topics, rows of other topics).
+  void only(const std::set<std::string> & topics) {only_ = topics;}
   // What metadata.yaml says, or would have said: every file read through.
   BagInfo rebuild();
 
@@ -55,6 +59,7 @@ private:
   bool has_metadata_ = false;
   std::size_t current_ = 0;
   std::unique_ptr<Storage> open_;
+  std::set<std::string> only_;
   std::vector<std::string> problems_;
   uint64_t damaged_ = 0;
 };

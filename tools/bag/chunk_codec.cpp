@@ -31,7 +31,7 @@ std::optional<Compression> compression_named(const std::string & name)
   return std::nullopt;
 }
 
-void compress(Compression compression, const uint8_t * data, std::size_t size, std::vector<uint8_t> & out)
+void compress(Compression compression, const uint8_t * data, std::size_t size, Buffer & out)
 {
   if (compression == Compression::ZSTD) {
     out.resize(ZSTD_compressBound(size));
@@ -63,7 +63,7 @@ namespace
 class GrowingOutput
 {
 public:
-  GrowingOutput(std::vector<uint8_t> & out, std::size_t compressed, std::size_t expected)
+  GrowingOutput(Buffer & out, std::size_t compressed, std::size_t expected)
   : out_(out), expected_(expected)
   {
     out_.resize(std::min(expected, std::max<std::size_t>(8 * compressed, 64 << 10)));
@@ -83,7 +83,7 @@ public:
   }
 
 private:
-  std::vector<uint8_t> & out_;
+  Buffer & out_;
   std::size_t expected_;
   std::size_t produced_ = 0;
 };
@@ -152,7 +152,7 @@ void zstd_decompress(const uint8_t * data, std::size_t size, GrowingOutput & out
 }  // namespace
 
 void decompress(
-  Compression compression, const uint8_t * data, std::size_t size, std::size_t expected, std::vector<uint8_t> & out)
+  Compression compression, const uint8_t * data, std::size_t size, std::size_t expected, Buffer & out)
 {
   if (compression == Compression::NONE) {
     if (size != expected) {

@@ -79,7 +79,36 @@ bool McapReader::resume_after(uint64_t from)
   return true;
 }
 
-bool McapReader::load_next_record(uint8_t & opcode, std::vector<uint8_t> & content)
+void McapReader::only(const std::set<std::string> & topics)
+{
+  wanted_.clear();
+  for (const auto & [id, channel] : channels_) {
+    if (topics.count(channel.topic)) {
+      wanted_.insert(id);
+    }
+  }
+  filtering_ = has_summary_;
+}
+
+bool McapReader::skip_unwanted_chunk()
+{
+  if (!filtering_ || ended_) {
+    return false;
+  }
+  const auto at = std::lower_bound(indexed_chunks_.begin(), indexed_chunks_.end(), offset_);
+  if (at == indexed_chunks_.end() || *at != offset_) {
+    return false;
+  }
+  const std::vector<uint16_t> & channels = chunk_channels_[static_cast<std::size_t>(at - indexed_chunks_.begin())];
+  const bool wanted = channels.empty() ||  // no message indexes: what it holds is not known
+    std::any_of(channels.begin(), channels.end(), [this](uint16_t channel) {return wanted_.count(channel) > 0;});
+  if (!wanted) {
+    offset_ = chunk_ends_[static_cast<std::size_t>(at - indexed_chunks_.begin())];
+  }
+  return !wanted;
+}
+
+bool McapReader::load_next_record(uint8_t & opcode, Buffer & content)
 {
   uint64_t length = 0;
   while (true) {
@@ -94,7 +123,8 @@ bool McapReader::load_next_record(uint8_t & opcode, std::vector<uint8_t> & conte
     }
     uint8_t prefix[9];
     if (!read_at(offset_, prefix, sizeof(prefix))) {
-      problem("ends inside a record at byte " + std::to_string(offset_) + " (cut short)", false);
+      problem(offset_ == file_size_ ? "ends after its last whole record, without a summary (cut short)" :
+        "ends inside a record at byte " + std::to_string(offset_) + " (cut short)", false);
       return false;
     }
     RecordReader fields(prefix, sizeof(prefix));
@@ -128,7 +158,7 @@ bool McapReader::load_next_record(uint8_t & opcode, std::vector<uint8_t> & conte
   return true;
 }
 
-bool McapReader::open_chunk(const std::vector<uint8_t> & content)
+bool McapReader::open_chunk(const Buffer & content)
 {
   chunk_.clear();
   chunk_at_ = 0;
@@ -220,6 +250,9 @@ bool McapReader::next(Message & message)
         chunk_at_ = 0;
       }
     }
+    if (skip_unwanted_chunk()) {
+      continue;
+    }
     uint8_t opcode = 0;
     if (ended_ || !load_next_record(opcode, record_)) {
       ended_ = true;
@@ -276,7 +309,13 @@ bool McapReader::read_summary(Summary & summary)
     return false;
   }
   const uint64_t end = (offsets_start > start && offsets_start <= footer_at ? offsets_start : footer_at) - start;
-  std::vector<std::pair<uint64_t, uint64_t>> chunks;  // start, end
+  struct Listed
+  {
+    uint64_t start, end;
+    std::vector<uint16_t> channels;
+    bool operator<(const Listed & other) const {return start < other.start;}
+  };
+  std::vector<Listed> chunks;
   try {
     for (uint64_t at = 0; at < end; ) {
       RecordReader prefix(section.data() + at, end - at);
@@ -301,8 +340,12 @@ bool McapReader::read_summary(Summary & summary)
         fields.skip(16);  // message start and end times
         const uint64_t offset = fields.number<uint64_t>();
         const uint64_t chunk_length = fields.number<uint64_t>();
+        std::vector<uint16_t> in_chunk;  // the channels with a message index: those it holds
+        for (RecordReader indexes = fields.part(); !indexes.done(); indexes.skip(8)) {
+          in_chunk.push_back(indexes.number<uint16_t>());
+        }
         if (offset >= 8 && offset < start && chunk_length <= start - offset) {
-          chunks.emplace_back(offset, offset + chunk_length);
+          chunks.push_back({offset, offset + chunk_length, std::move(in_chunk)});
         }
       } else {
         take_record(opcode, prefix.here(), length, nullptr);
@@ -315,10 +358,11 @@ bool McapReader::read_summary(Summary & summary)
   }
   // The chunks it lists, in file order: where reading resumes after damage.
   std::sort(chunks.begin(), chunks.end());
-  for (const auto & [offset, end] : chunks) {
-    if (indexed_chunks_.empty() || offset >= chunk_ends_.back()) {  // overlapping ones are not believed
-      indexed_chunks_.push_back(offset);
-      chunk_ends_.push_back(end);
+  for (Listed & chunk : chunks) {
+    if (indexed_chunks_.empty() || chunk.start >= chunk_ends_.back()) {  // overlapping ones are not believed
+      indexed_chunks_.push_back(chunk.start);
+      chunk_ends_.push_back(chunk.end);
+      chunk_channels_.push_back(std::move(chunk.channels));
     }
   }
   return !summary.counts.empty() || summary.messages == 0;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ public:
 
   // The next message in file order; false at the end (or where the file is cut).
   bool next(Message & message);
+  // Chunks that the summary says hold none of these topics are passed over
+  // unread; other messages may still come.
+  void only(const std::set<std::string> & topics);
 
   const std::map<uint16_t, Schema> & schemas() const {return schemas_;}
   const std::map<uint16_t, Channel> & channels() const {return channels_;}
@@ -83,8 +87,9 @@ private:
   bool read_at(uint64_t offset, void * into, std::size_t size) const;
   bool read_summary(Summary & summary);
   bool resume_after(uint64_t from);
-  bool load_next_record(uint8_t & opcode, std::vector<uint8_t> & content);
-  bool open_chunk(const std::vector<uint8_t> & content);
+  bool skip_unwanted_chunk();
+  bool load_next_record(uint8_t & opcode, Buffer & content);
+  bool open_chunk(const Buffer & content);
   bool take_record(uint8_t opcode, const uint8_t * data, std::size_t size, Message * message);
   void problem(const std::string & what, bool damage = true);
 
@@ -98,11 +103,14 @@ private:
   // The chunks the summary lists (starts, and ends), in file order: reading
   // goes on at the next one after a damaged chunk or a length that lies.
   std::vector<uint64_t> indexed_chunks_, chunk_ends_;
+  std::vector<std::vector<uint16_t>> chunk_channels_;  // each listed chunk's
+  std::set<uint16_t> wanted_;
+  bool filtering_ = false;
   bool ended_ = false;
   std::map<uint16_t, Schema> schemas_;
   std::map<uint16_t, Channel> channels_;
-  std::vector<uint8_t> record_;
-  std::vector<uint8_t> chunk_;  // the open chunk's records, unpacked
+  Buffer record_;
+  Buffer chunk_;  // the open chunk's records, unpacked
   std::size_t chunk_at_ = 0;
   std::vector<std::string> problems_;
   uint64_t damaged_ = 0;

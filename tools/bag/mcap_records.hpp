@@ -38,10 +38,18 @@ public:
   template<class T>
   RecordBuilder & number(T value)
   {
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-      out_.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
-    }
+    uint8_t bytes[sizeof(T)];
+    put(bytes, value);
+    out_.insert(out_.end(), bytes, bytes + sizeof(T));
     return *this;
+  }
+  // `value` little-endian at `at`.
+  template<class T>
+  static void put(uint8_t * at, T value)
+  {
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+      at[i] = static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i));
+    }
   }
   RecordBuilder & string(const std::string & text)
   {

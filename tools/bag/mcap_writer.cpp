@@ -78,8 +78,17 @@ void McapWriter::write(
     channel.written = true;
   }
   chunk_index_[channel_id].emplace_back(log_time, chunk_.size());
-  RecordBuilder(chunk_).number(uint8_t{kMessage}).number(uint64_t{2 + 4 + 8 + 8 + size})
-  .number(channel_id).number(channel.sequence++).number(log_time).number(publish_time).bytes(data, size);
+  // The record's prefix and fields at once, then the message (per message:
+  // the sample's 70,000 small ones a second in the benchmark).
+  uint8_t head[1 + 8 + 2 + 4 + 8 + 8];
+  head[0] = kMessage;
+  RecordBuilder::put(head + 1, uint64_t{2 + 4 + 8 + 8 + size});
+  RecordBuilder::put(head + 9, channel_id);
+  RecordBuilder::put(head + 11, channel.sequence++);
+  RecordBuilder::put(head + 15, log_time);
+  RecordBuilder::put(head + 23, publish_time);
+  chunk_.insert(chunk_.end(), head, head + sizeof(head));
+  chunk_.insert(chunk_.end(), data, data + size);
   chunk_start_time_ = chunk_has_messages_ ? std::min(chunk_start_time_, log_time) : log_time;
   chunk_end_time_ = chunk_has_messages_ ? std::max(chunk_end_time_, log_time) : log_time;
   chunk_has_messages_ = true;
@@ -116,15 +125,16 @@ void McapWriter::close_chunk()
   if (compressed) {
     compress(options_.compression, chunk_.data(), chunk_.size(), compressed_);
   }
-  const std::vector<uint8_t> & records = compressed ? compressed_ : chunk_;
-  index.compressed_size = records.size();
+  const uint8_t * records = compressed ? compressed_.data() : chunk_.data();
+  const std::size_t records_size = compressed ? compressed_.size() : chunk_.size();
+  index.compressed_size = records_size;
   std::vector<uint8_t> fields;
   RecordBuilder(fields).number(index.start_time).number(index.end_time).number(index.uncompressed_size).number(crc)
-  .string(compression_name(options_.compression)).number(static_cast<uint64_t>(records.size()));
-  const std::vector<uint8_t> prefix = record_prefix(kChunk, fields.size() + records.size());
+  .string(compression_name(options_.compression)).number(static_cast<uint64_t>(records_size));
+  const std::vector<uint8_t> prefix = record_prefix(kChunk, fields.size() + records_size);
   sink_.write(prefix.data(), prefix.size());
   sink_.write(fields.data(), fields.size());
-  sink_.write(records.data(), records.size());  // the one large write of the chunk
+  sink_.write(records, records_size);  // the one large write of the chunk
   index.length = sink_.position() - index.offset;
   const uint64_t indexes_start = sink_.position();
   for (const auto & [channel, entries] : chunk_index_) {
@@ -142,6 +152,7 @@ void McapWriter::close_chunk()
   index.index_length = sink_.position() - indexes_start;
   chunk_indexes_.push_back(std::move(index));
   committed_ = sink_.position();
+  sink_.start_writeback();
   chunk_.clear();
   chunk_index_.clear();
   chunk_has_messages_ = false;

@@ -83,7 +83,7 @@ private:
   bool chunk_has_messages_ = false;
   std::chrono::steady_clock::time_point chunk_opened_;
   std::vector<ChunkIndex> chunk_indexes_;
-  std::vector<uint8_t> compressed_;
+  Buffer compressed_;
   uint64_t message_count_ = 0;
   uint64_t start_time_ = 0, end_time_ = 0;
   uint64_t committed_ = 0;

@@ -1,7 +1,6 @@
 #include "handle_topic_type.hpp"
 
 #include <stdexcept>
-#include <string>
 
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
@@ -22,15 +21,10 @@ constexpr uint32_t kEncapsulationSize = 4;
 
 const rosidl_message_type_support_t * fastrtps_handle(const rosidl_message_type_support_t * type_supports)
 {
-  // The Fast-CDR type support of the handle's own language first (both write
-  // the same bytes): a dispatch asked for what it lacks complains on stderr.
-  const char * c = rosidl_typesupport_fastrtps_c__identifier;
-  const char * cpp = rosidl_typesupport_fastrtps_cpp::typesupport_identifier;
-  const std::string family = type_supports->typesupport_identifier;
-  const bool is_cpp = family.size() > 4 && family.compare(family.size() - 4, 4, "_cpp") == 0;
-  const rosidl_message_type_support_t * found = get_message_typesupport_handle(type_supports, is_cpp ? cpp : c);
+  const rosidl_message_type_support_t * found =
+    get_message_typesupport_handle(type_supports, rosidl_typesupport_fastrtps_c__identifier);
   if (!found) {
-    found = get_message_typesupport_handle(type_supports, is_cpp ? c : cpp);
+    found = get_message_typesupport_handle(type_supports, rosidl_typesupport_fastrtps_cpp::typesupport_identifier);
   }
   if (!found) {
     throw std::runtime_error(

@@ -75,6 +75,17 @@ bool decode_cdr(
   }
 }
 
+std::vector<uint8_t> encode_cdr(const message_type_support_callbacks_t & callbacks, const void * message)
+{
+  std::vector<uint8_t> bytes(4 + callbacks.get_serialized_size(message) + 8);
+  eprosima::fastcdr::FastBuffer buffer(reinterpret_cast<char *>(bytes.data()), bytes.size());
+  eprosima::fastcdr::Cdr cdr(buffer, eprosima::fastcdr::Cdr::LITTLE_ENDIANNESS, eprosima::fastcdr::Cdr::DDS_CDR);
+  cdr.serialize_encapsulation();
+  callbacks.cdr_serialize(message, cdr);
+  bytes.resize(cdr.getSerializedDataLength());
+  return bytes;
+}
+
 std::function<uint32_t()> PassThroughTopicType::getSerializedSizeProvider(void * data)
 {
   return [data] {

@@ -59,6 +59,10 @@ private:
 bool decode_cdr(
   const message_type_support_callbacks_t & callbacks, const uint8_t * data, std::size_t size, void * message);
 
+// A message's CDR bytes (encapsulation first, little-endian) through a
+// Fast-CDR type support, as a writer would send them.
+std::vector<uint8_t> encode_cdr(const message_type_support_callbacks_t & callbacks, const void * message);
+
 }  // namespace orvane_dds
 
 #endif  // ORVANE_H26X_MSGS_TOOLS__DDS__PASS_THROUGH_TYPE_HPP_

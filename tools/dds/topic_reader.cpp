@@ -54,6 +54,12 @@ public:
     return all;
   }
 
+  bool any_best_effort() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !best_effort_.empty();
+  }
+
   bool best_effort(const eprosima::fastrtps::rtps::InstanceHandle_t & writer) const
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -93,7 +99,16 @@ TopicReader::TopicReader(
   sample_.message = factory_.create();
   session_ = std::make_unique<Session>(type_, topic, domain, transport, writers_.get());
   session_->reader(reliable_.get(), true);
-  session_->reader(best_effort_.get(), false);
+}
+
+void TopicReader::update()
+{
+  // Not from the discovery callback itself: no entity is made on the
+  // middleware's threads.
+  if (!best_effort_made_ && writers_->any_best_effort()) {
+    session_->reader(best_effort_.get(), false);
+    best_effort_made_ = true;
+  }
 }
 
 std::vector<bag::OfferedQos> TopicReader::offered_qos() const

@@ -2,9 +2,11 @@
 #define ORVANE_H26X_MSGS_TOOLS__DDS__TOPIC_READER_HPP_
 
 // The one way the tools take samples from a topic, from reliable and
-// best-effort writers alike: two readers (reliable, and best-effort for
-// writers that offer only that; a reliable writer's copies on the
-// best-effort reader are dropped unread). A sample that does not decode is
+// best-effort writers alike: a reliable reader, and once a writer that
+// offers only best-effort is found (see update()) a best-effort one too,
+// which then also gets a reliable writer's copies (dropped unread). Made
+// only when needed, as each copy costs: a 1080p30 stream's reception takes
+// half again as much CPU with both. A sample that does not decode is
 // dropped and counted, and never stops the reader.
 
 #include <atomic>
@@ -40,6 +42,11 @@ public:
   TopicReader(const TopicReader &) = delete;
   TopicReader & operator=(const TopicReader &) = delete;
 
+  // Makes the best-effort reader once such a writer has been found. From
+  // the program's thread, often (a best-effort writer's samples before it
+  // are lost; the tools' publishers wait for a reader to match).
+  void update();
+
   uint64_t malformed() const {return type_->malformed();}
   // What the topic's writers offer, each as discovery reported it.
   std::vector<bag::OfferedQos> offered_qos() const;
@@ -54,6 +61,7 @@ private:
   std::unique_ptr<Writers> writers_;
   PassThroughTopicType * type_;  // owned by the session
   std::unique_ptr<Listener> reliable_, best_effort_;
+  bool best_effort_made_ = false;
   std::unique_ptr<Session> session_;
   std::mutex taking_;  // both readers' listeners share the sample
   SerializedSample sample_;

@@ -1,5 +1,6 @@
 #include "sources/bag_source.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@ BagSource::BagSource(const std::string & path, const std::vector<std::string> & 
   if (topics_.empty()) {
     throw std::invalid_argument(path + " has no topic of the package's messages (--list shows its topics)");
   }
+  reader_->only(wanted_);
 }
 
 bool BagSource::next(stream::Moment & moment)
@@ -45,6 +47,7 @@ bool BagSource::next(stream::Moment & moment)
       first_time_ = -1;
       taken_ = 0;
       reader_ = std::make_unique<bag::BagReader>(path_);
+      reader_->only(wanted_);
       continue;
     }
     if (!wanted_.count(message_.topic)) {
@@ -75,6 +78,11 @@ bool BagSource::next(stream::Moment & moment)
     moment.received_ns = log_time;
     moment.media_time_ns = loop_offset_ + log_time - first_time_;
     last_time_ = moment.media_time_ns;
+    if (!moment.end_of_stream) {
+      first_stamp_ = stamped_ ? std::min(first_stamp_, moment.stamp_ns) : moment.stamp_ns;
+      last_stamp_ = stamped_ ? std::max(last_stamp_, moment.stamp_ns) : moment.stamp_ns;
+      stamped_ = true;
+    }
     ++taken_;
     moment.serialized = std::make_shared<const std::vector<uint8_t>>(std::move(message_.data));
     return true;

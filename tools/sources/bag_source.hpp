@@ -7,6 +7,7 @@
 // the bag's timeline. A message that does not decode, or a topic of another
 // type, is passed over and counted.
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -35,6 +36,8 @@ public:
   // The topics read, with their types and counts.
   const std::vector<bag::TopicInfo> & topics() const {return topics_;}
   uint64_t malformed() const {return malformed_;}
+  // What the stamps of the frames read so far span (the video's length).
+  int64_t stamp_span_ns() const {return last_stamp_ - first_stamp_;}
 
 private:
   std::string path_;
@@ -48,6 +51,8 @@ private:
   bag::BagMessage message_;
   int64_t first_time_ = -1;
   uint64_t malformed_ = 0;
+  int64_t first_stamp_ = 0, last_stamp_ = 0;
+  bool stamped_ = false;
   std::set<std::string> passed_over_;  // topics of other types
 };
 

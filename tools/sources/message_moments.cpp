@@ -10,6 +10,8 @@
 #include "orvane_h26x_msgs/msg/multi_image.hpp"
 #include "orvane_h26x_msgs/msg/original_image.hpp"
 #include "rosidl_typesupport_cpp/message_type_support.hpp"
+#include "rosidl_typesupport_fastrtps_cpp/identifier.hpp"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 
 namespace sources
 {
@@ -164,8 +166,10 @@ void take_message(MessageType type, void * message, stream::Moment & moment)
 bool decode_moment(MessageType type, const std::vector<uint8_t> & cdr, stream::Moment & moment)
 {
   // Found once per type: the lookup goes through the dispatch's libraries.
+  // The classes' own Fast-CDR type support, asked for by name.
   static const auto callbacks_of = [](MessageType of) {
-      return static_cast<const message_type_support_callbacks_t *>(orvane_dds::fastrtps_handle(type_support(of))->data);
+      return static_cast<const message_type_support_callbacks_t *>(get_message_typesupport_handle(
+               type_support(of), rosidl_typesupport_fastrtps_cpp::typesupport_identifier)->data);
     };
   static const message_type_support_callbacks_t * const all[] = {
     callbacks_of(MessageType::IMAGE), callbacks_of(MessageType::COMPRESSED),

@@ -114,9 +114,12 @@ bool TopicSource::next(stream::Moment & moment)
     const auto now = std::chrono::steady_clock::now();
     if (now - last_tick_ >= std::chrono::milliseconds(100)) {
       last_tick_ = now;
-      lock.unlock();  // neither may run under the lock: a listener takes it
+      lock.unlock();  // none may run under the lock: a listener takes it
       if (finder_) {
         find_topics();
+      }
+      for (const auto & reader : readers_) {
+        reader->reader->update();
       }
       if (tick_) {
         tick_();
@@ -138,7 +141,7 @@ bool TopicSource::next(stream::Moment & moment)
       timed_out_ = true;
       return false;
     }
-    changed_.wait_for(lock, std::chrono::milliseconds(20));
+    changed_.wait_until(lock, last_tick_ + std::chrono::milliseconds(100));  // an arrival wakes it sooner
   }
   moment = std::move(queue_.front());
   queue_.pop_front();

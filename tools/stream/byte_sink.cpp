@@ -98,6 +98,16 @@ void OutputFile::write(const uint8_t * data, std::size_t size)
   }
 }
 
+void OutputFile::start_writeback()
+{
+  if (fd_ >= 0 && regular_ && size_ > written_back_) {
+    // Only asks the kernel to begin; errors show at the sync in close().
+    ::sync_file_range(fd_, static_cast<off_t>(written_back_), static_cast<off_t>(size_ - written_back_),
+      SYNC_FILE_RANGE_WRITE);
+    written_back_ = size_;
+  }
+}
+
 void OutputFile::seek(uint64_t offset)
 {
   if (!regular_ || ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {

@@ -36,6 +36,10 @@ public:
   // Bytes the output holds.
   virtual uint64_t size() const = 0;
   virtual const std::string & name() const = 0;
+  // Starts writing what the output holds to the disk, without waiting: a
+  // long recording then reaches the disk as it goes, and the sync at the
+  // end waits for little.
+  virtual void start_writeback() {}
 };
 
 // A file opened for writing before anything is awaited, so that a path that
@@ -61,6 +65,7 @@ public:
   bool truncate(uint64_t size) override;
   uint64_t size() const override {return size_;}
   const std::string & name() const override {return path_;}
+  void start_writeback() override;
 
   // Flushes to the disk and closes; an OutputError when the data did not
   // reach it. Removes a file this created that holds nothing.
@@ -76,6 +81,7 @@ private:
   bool created_ = false;
   uint64_t position_ = 0;
   uint64_t size_ = 0;
+  uint64_t written_back_ = 0;  // the bytes before this are on their way to the disk
 };
 
 }  // namespace stream
