@@ -55,6 +55,14 @@ echo "=== fresh Debian 12 root in $rootfs"
 mmdebstrap --quiet --variant=minbase --aptopt='Acquire::Check-Valid-Until "false"' \
   bookworm "$rootfs" "${sources[@]}"
 cp /etc/resolv.conf "$rootfs/etc/resolv.conf"
+# The machine's TLS trust too: where a proxy signs what npm fetches, Node.js
+# in the root must trust what this machine trusts.
+node_env=()
+host_cas="${NODE_EXTRA_CA_CERTS:-/etc/ssl/certs/ca-certificates.crt}"
+if [ -s "$host_cas" ]; then
+  cp "$host_cas" "$rootfs/etc/host-ca-certificates.crt"
+  node_env=(NODE_EXTRA_CA_CERTS=/etc/host-ca-certificates.crt)
+fi
 mkdir -p "$rootfs/work"
 git clone --quiet --no-checkout "$ROOT" "$rootfs/work/orvane_h26x_msgs"
 git -C "$rootfs/work/orvane_h26x_msgs" checkout --quiet --detach "$commit"
@@ -67,7 +75,7 @@ for path in /proc /sys /dev /dev/pts /dev/shm; do
 done
 
 status=0
-env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb \
+env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb "${node_env[@]}" \
   chroot "$rootfs" /bin/bash -c "cd /work/orvane_h26x_msgs && ./scripts/demo.sh &&
     for run in \$(seq $repeat); do ./scripts/test.sh || exit; done" \
   2>&1 | tee "$log" || status=$?
