@@ -30,7 +30,7 @@ cleanup() {
     umount "${mounted[index]}" 2>/dev/null || umount -l "${mounted[index]}" || true
   done
   # Never delete through a mount that is still attached (/dev, /proc ...).
-  if grep -q " $rootfs/" /proc/self/mounts; then
+  if grep -qE " $rootfs(/| )" /proc/self/mounts; then
     echo "fresh_machine.sh: $rootfs still has mounts; left in place" >&2
   else
     rm -rf --one-file-system "$rootfs"
@@ -68,6 +68,12 @@ git clone --quiet --no-checkout "$ROOT" "$rootfs/work/orvane_h26x_msgs"
 git -C "$rootfs/work/orvane_h26x_msgs" checkout --quiet --detach "$commit"
 echo "=== commit $commit"
 
+# The root a mount point of its own, private: inside the chroot "/" is then a
+# mount, so a test may make a mount namespace (unshare sets "/" private),
+# and no mount made in there reaches this machine's.
+mount --bind "$rootfs" "$rootfs"
+mounted+=("$rootfs")
+mount --make-private "$rootfs"
 for path in /proc /sys /dev /dev/pts /dev/shm; do
   mkdir -p "$rootfs$path"
   mount --bind "$path" "$rootfs$path"
