@@ -89,7 +89,9 @@ inline const rosidl_message_type_support_t * dispatch(
       return load_entry(map, index, own);
     }
   }
-  report(own, std::string("package ") + map.package_name + " has no type support \"" + identifier + "\"");
+  // An identifier the package lacks is an answer, not an error: the
+  // middleware asks for the plain records' type support first and falls back
+  // to the classes' (as the ROS 2 runtimes do, silently).
   return nullptr;
 }
 
