@@ -37,6 +37,7 @@ constexpr std::size_t min_wire_size()
       case FieldKind::UINT8: bytes += 1; break;
       case FieldKind::UINT64: bytes += 8; break;
       case FieldKind::HEADER: bytes += kHeaderMinWireSize; break;
+      case FieldKind::TIME: bytes += 8; break;
       default: bytes += 4; break;  // a 32-bit value, length or count
     }
   }
@@ -165,6 +166,8 @@ std::size_t serialized_size(const Message & message, std::size_t start)
         p += pad(p, 4) + 4 + count_of(member) + 1;
       } else if constexpr (kind == FieldKind::HEADER) {
         p += Nested::header_size(member, p);
+      } else if constexpr (kind == FieldKind::TIME) {
+        p += pad(p, 4) + 8;
       } else {
         p += pad(p, 4) + 4;
         const std::size_t n = count_of(member);
@@ -202,6 +205,7 @@ std::size_t max_serialized_size(bool & full_bounded, bool & is_plain, std::size_
       case FieldKind::UINT32: p += pad(p, 4) + 4; break;
       case FieldKind::UINT64: p += pad(p, 8) + 8; break;
       case FieldKind::HEADER: p += Nested::header_max_size(p); break;
+      case FieldKind::TIME: p += pad(p, 4) + 8; break;
       case FieldKind::STRING:
         p += pad(p, 4) + 4 + 1;
         full_bounded = is_plain = false;

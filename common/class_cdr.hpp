@@ -85,6 +85,9 @@ bool class_serialize(const Message & message, Cdr & cdr)
         write_text(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
         write_header(cdr, member);
+      } else if constexpr (kind == FieldKind::TIME) {
+        write_integer(cdr, member.sec);
+        write_integer(cdr, member.nanosec);
       } else if constexpr (kind == FieldKind::UINT8_SEQUENCE) {
         check_writable(member.size());
         // Fast-CDR's own sequence write: count, then the bytes.
@@ -131,6 +134,9 @@ bool class_deserialize(Cdr & cdr, Message & message)
         read_integer(cdr, member);
       } else if constexpr (kind == FieldKind::HEADER) {
         header_cdr::cdr_deserialize(cdr, member);
+      } else if constexpr (kind == FieldKind::TIME) {
+        read_integer(cdr, member.sec);
+        read_integer(cdr, member.nanosec);
       } else if constexpr (
         kind == FieldKind::STRING || kind == FieldKind::UINT8_SEQUENCE ||
         kind == FieldKind::STRING_SEQUENCE)

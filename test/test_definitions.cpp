@@ -63,6 +63,7 @@ FieldLines field_list_lines()
         case detail::FieldKind::STRING_SEQUENCE: text = "string[]"; break;
         case detail::FieldKind::HEADER: text = "std_msgs/Header"; break;
         case detail::FieldKind::HEADER_SEQUENCE: text = "std_msgs/Header[]"; break;
+        case detail::FieldKind::TIME: text = "builtin_interfaces/Time"; break;
         case detail::FieldKind::MESSAGE_SEQUENCE: break;
       }
       if constexpr (decltype(field)::kind == detail::FieldKind::MESSAGE_SEQUENCE) {

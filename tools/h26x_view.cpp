@@ -11,6 +11,7 @@
 
 #include "bag/bag_reader.hpp"
 #include "options.hpp"
+#include "sinks/foxglove_sink.hpp"
 #include "sinks/pictures.hpp"
 #include "sinks/stream_files.hpp"
 #include "sources/bag_source.hpp"
@@ -33,6 +34,9 @@ struct Options
   std::string frames;
   uint64_t every = 1;
   std::string republish;
+  std::string republish_type = "sensor_msgs";
+  std::string republish_encoding = "rgb8";
+  std::string foxglove;
   double timeout = 10;
   bool overwrite = false;
   tools::StreamOptions stream;
@@ -150,7 +154,9 @@ std::vector<std::unique_ptr<sinks::PictureSink>> picture_outputs(
   }
   if (!options.republish.empty()) {
     outputs.push_back(std::make_unique<sinks::Republisher>(tools::dds_topic(options.republish),
-      options.stream.domain_id(), options.stream.transport_kind()));
+      options.stream.domain_id(), options.stream.transport_kind(),
+      options.republish_type == "orvane" ? sinks::Republisher::Type::ORVANE : sinks::Republisher::Type::SENSOR_MSGS,
+      options.republish_encoding));
   }
   return outputs;
 }
@@ -187,6 +193,12 @@ int view(const Options & options)
   if (!options.originals.empty()) {
     originals = std::make_unique<sinks::OriginalsFolder>(options.originals, options.overwrite);
     sinks.push_back(originals.get());
+  }
+  std::unique_ptr<sinks::FoxgloveSink> foxglove;
+  if (!options.foxglove.empty()) {
+    foxglove = std::make_unique<sinks::FoxgloveSink>(tools::dds_topic(options.foxglove),
+      options.stream.domain_id(), options.stream.transport_kind());
+    sinks.push_back(foxglove.get());
   }
   // Decoded unless only written out again (no decoding: as fast as the disk).
   if (!pictures.empty() || sinks.empty()) {
@@ -236,8 +248,16 @@ int main(int argc, char ** argv)
   app.add_option("--frames", options.frames, "every --every N-th decoded frame as DIR/frame_NNNNNN.png");
   app.add_option("--every", options.every, "(1)")->check(CLI::Range(uint64_t{1}, uint64_t{1000000000}));
   app.add_option("--republish", options.republish,
-    "each decoded frame as an rgb8 orvane_h26x_msgs/Image on the ROS topic NAME, with the stamp and count of "
-    "its source frame");
+    "each decoded frame as a sensor_msgs/Image on the ROS topic NAME (rviz2, rqt_image_view, Foxglove show it), "
+    "with the stamp and frame_id of its source frame");
+  app.add_option("--republish-encoding", options.republish_encoding, "rgb8 (default), bgr8 or mono8")
+  ->check(CLI::IsMember({"rgb8", "bgr8", "mono8"}));
+  app.add_option("--republish-type", options.republish_type,
+    "sensor_msgs (default) or orvane: this package's rgb8 Image, with the frame's count and the end-of-stream marker")
+  ->check(CLI::IsMember({"sensor_msgs", "orvane"}));
+  app.add_option("--foxglove", options.foxglove,
+    "each access unit, not decoded, as foxglove_msgs/CompressedVideo on the ROS topic NAME (Foxglove plays it), "
+    "with its stamp and frame_id and the parameter sets before each key frame");
   app.add_option("--timeout", options.timeout, "live: end after this long without a frame (10; 0: never)")
   ->check(CLI::Range(0.0, 1e9));
   app.add_flag("--overwrite", options.overwrite, "replace files that exist (otherwise an error)");

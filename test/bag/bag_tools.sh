@@ -6,7 +6,9 @@
 # Scenarios: record (several topics into MCAP, read back, turned into video,
 # copied by other writers, into SQLite), split (by size and by duration),
 # kill (SIGKILL mid-recording), replay (a bag published again), hostile
-# (damaged bags and metadata).
+# (damaged bags and metadata), foreign (sensor_msgs/Image and Foxglove's
+# CompressedVideo republished, read with the official definitions in both
+# byte orders).
 set -eu
 scenario="$1" tools="$2" check="$3" samples="$4" out="$5" domain="$6"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -64,7 +66,7 @@ case "$scenario" in
     grep -q "^/camera/h26x  orvane_h26x_msgs/msg/Compressed  151 messages$" list.log
     grep -q "^/cam/multi  orvane_h26x_msgs/msg/MultiCompressed  151 messages$" list.log
     grep -q "^/cam/encoded  orvane_h26x_msgs/msg/MultiCompressed  11 messages$" list.log
-    grep -q "^/cam/decoded  orvane_h26x_msgs/msg/Image  [1-9][0-9]* messages$" list.log
+    grep -q "^/cam/decoded  sensor_msgs/msg/Image  [1-9][0-9]* messages$" list.log
 
     echo "=== into video without decoding: the frames of the samples"
     "$tools/h26x_view" --input rec --topic /camera/h26x --output sample.mp4
@@ -168,6 +170,34 @@ case "$scenario" in
     done
     echo "--- a message on a topic the SQLite bag does not list"
     bounded_failure 1 "$tools/h26x_view" --input damaged/unknown_topic.db3
+    ;;
+  foreign)
+    echo "=== decoded frames as sensor_msgs/Image, units as foxglove_msgs/CompressedVideo, into a bag"
+    "$tools/h26x_recorder" --output rec.mcap --topic /camera/h26x --topic /cam/image --topic /cam/video --timeout 3 \
+      "${common[@]}" 2>recorder.log &
+    recorder=$!
+    "$tools/h26x_view" --live --republish /cam/image --foxglove /cam/video --timeout 3 "${common[@]}" >view.log 2>&1 &
+    viewer=$!
+    sleep 0.3
+    "$tools/h26x_publisher" --input "$h264" "${common[@]}" 2>/dev/null
+    wait "$viewer" && wait "$recorder" || { cat recorder.log view.log; echo "a tool failed"; exit 1; }
+    grep -q "has B-frames, which Foxglove does not reorder" view.log || { cat view.log; echo "B-frames not said"; exit 1; }
+    echo "=== read with the official definitions (Foxglove's reader and writer)"
+    node "$js" foreign rec/rec_0.mcap /camera/h26x js
+    same_frames js.cam.video.h264 "$h264"
+    ffmpeg -nostdin -v error -i "$h264" -f rawvideo -pix_fmt rgb24 reference.rgb
+    cmp js.cam.image.raw reference.rgb && echo "js.cam.image.raw: the sample's frames in rgb8, as libavcodec decodes them"
+    echo "=== big-endian, written by @foxglove/cdr, read by the tools"
+    "$tools/h26x_view" --input js.be.mcap --topic /cam/video --output be.mp4
+    same_frames be.mp4 "$h264"
+    "$tools/h26x_view" --input js.be.mcap --topic /cam/image --frames be_frames
+    ffmpeg -nostdin -v error -i be_frames/frame_%06d.png -f rawvideo -pix_fmt rgb24 be.rgb
+    cmp be.rgb reference.rgb && echo "be_frames: the sample's frames"
+    echo "=== cut and lying samples: passed over, counted, status 1"
+    for topic in /cam/video /cam/image; do
+      bounded_failure 1 "$tools/h26x_view" --input js.hostile.mcap --topic "$topic"
+      grep -q "^h26x_view: 1 frames decoded" tool.log && grep -q "2 messages were not of their topic's type" tool.log
+    done
     ;;
   *)
     echo "unknown scenario $scenario" >&2

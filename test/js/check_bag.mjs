@@ -19,12 +19,22 @@
 //     recorder killed), read record by record; prints the count.
 //   node check_bag.mjs same BAG_FILE BAG_FILE TOPIC
 //     The topic's messages hold the same bytes in both.
+//   node check_bag.mjs foreign BAG_FILE SOURCE_TOPIC OUT
+//     The sensor_msgs/Image and foxglove_msgs/CompressedVideo topics of a
+//     file decoded with the official definitions (not the file's schemas):
+//     each the CDR of what it holds, stamped and framed as SOURCE_TOPIC's
+//     messages, key frames with their parameter sets. Writes each topic's
+//     data joined (OUT.<topic>.raw / .h264 / .h265) and every message again
+//     big-endian, written by hand with @foxglove/cdr, into OUT.be.mcap; and
+//     OUT.hostile.mcap: each topic's first message whole, then cut short,
+//     then with a data length past the end.
 import { readFileSync, existsSync, statSync } from "node:fs";
 import { open, writeFile } from "node:fs/promises";
 import { McapIndexedReader, McapStreamReader, McapWriter } from "@mcap/core";
 import { loadDecompressHandlers } from "@mcap/support";
 import { parse as parseDefinitions } from "@foxglove/rosmsg";
 import { MessageReader, MessageWriter } from "@foxglove/rosmsg2-serialization";
+import { CdrWriter, EncapsulationKind } from "@foxglove/cdr";
 import zstd from "@foxglove/wasm-zstd";
 import YAML from "yaml";
 
@@ -273,6 +283,140 @@ async function same(first, second, topic) {
   console.log(`${topic}: ${datas[0].length} messages, the same bytes in both`);
 }
 
+// The official definitions' fields (sensor_msgs/msg/Image.msg, Foxglove's
+// foxglove_msgs/msg/CompressedVideo.msg, and what they use), as rosbag2
+// lays out a schema.
+const section = (type, fields) => `${"=".repeat(80)}\nMSG: ${type}\n${fields}`;
+const TIME = "int32 sec\nuint32 nanosec\n";
+const OFFICIAL = {
+  "sensor_msgs/msg/Image": "std_msgs/Header header\nuint32 height\nuint32 width\nstring encoding\n" +
+    "uint8 is_bigendian\nuint32 step\nuint8[] data\n" +
+    section("std_msgs/Header", "builtin_interfaces/Time stamp\nstring frame_id\n") + section("builtin_interfaces/Time", TIME),
+  "foxglove_msgs/msg/CompressedVideo": "builtin_interfaces/Time timestamp\nstring frame_id\nuint8[] data\nstring format\n" +
+    section("builtin_interfaces/Time", TIME),
+};
+
+// The NAL unit types of an Annex-B unit.
+function nalTypes(data, format) {
+  const types = [];
+  for (let k = 0; k + 3 < data.length; k++) {
+    if (data[k] === 0 && data[k + 1] === 0 && data[k + 2] === 1) {
+      types.push(format === "h265" ? (data[k + 3] >> 1) & 0x3f : data[k + 3] & 0x1f);
+      k += 2;
+    }
+  }
+  return types;
+}
+
+function bigEndian(type, value) {
+  const cdr = new CdrWriter({ kind: EncapsulationKind.CDR_BE });
+  const stamp = type === "sensor_msgs/msg/Image" ? value.header.stamp : value.timestamp;
+  cdr.int32(stamp.sec).uint32(stamp.nanosec ?? stamp.nsec);
+  if (type === "sensor_msgs/msg/Image") {
+    cdr.string(value.header.frame_id).uint32(value.height).uint32(value.width).string(value.encoding);
+    cdr.uint8(value.is_bigendian).uint32(value.step).uint8Array(value.data, true);
+  } else {
+    cdr.string(value.frame_id).uint8Array(value.data, true).string(value.format);
+  }
+  return cdr.data;
+}
+
+async function foreign(path, sourceTopic, out) {
+  const { file, reader } = await indexedReader(path);
+  const chunks = [];
+  let position = 0n;
+  const writable = {
+    write: async (buffer) => { chunks.push(Buffer.from(buffer)); position += BigInt(buffer.length); },
+    position: () => position,
+  };
+  const writer = new McapWriter({ writable });
+  await writer.start({ profile: "ros2", library: "check_bag.mjs" });
+  const hostile = [];  // [channel, bytes] in order
+  const channels = new Map();
+  for (const [id, channel] of reader.channelsById) {
+    const schema = reader.schemasById.get(channel.schemaId);
+    const official = OFFICIAL[schema.name];
+    if (official === undefined) {
+      channels.set(id, { topic: channel.topic, ...codecs(schema) });
+      continue;
+    }
+    const data = new TextEncoder().encode(official);
+    const schemaId = await writer.registerSchema({ name: schema.name, encoding: "ros2msg", data });
+    const newId = await writer.registerChannel({ schemaId, topic: channel.topic, messageEncoding: "cdr", metadata: new Map() });
+    channels.set(id, { topic: channel.topic, type: schema.name, id: newId, data: [], messages: 0, ...codecs({ data }) });
+  }
+  const sources = new Map();  // stamp -> frame_id of the source's messages
+  const stamped = [];  // the foreign messages' (a message may be logged before its source)
+  let sequence = 0;
+  for await (const message of reader.readMessages()) {
+    const channel = channels.get(message.channelId);
+    const value = channel.reader.readMessage(message.data);
+    if (channel.topic === sourceTopic && value.header.frame_id !== "end-of-stream") {
+      const { sec, nanosec, nsec } = value.header.stamp;
+      sources.set(`${sec}.${nanosec ?? nsec}`, value.header.frame_id);
+    }
+    if (channel.type === undefined) continue;
+    const where = `${channel.topic} message ${channel.messages}`;
+    check(sameCdr(message.data, channel.writer.writeMessage(value)), `${where}: not the CDR of what it holds`);
+    const image = channel.type === "sensor_msgs/msg/Image";
+    const { sec, nanosec, nsec } = image ? value.header.stamp : value.timestamp;
+    const frame = image ? value.header.frame_id : value.frame_id;
+    stamped.push({ where, stamp: `${sec}.${nanosec ?? nsec}`, frame });
+    if (image) {
+      const bytes = { rgb8: 3, bgr8: 3, mono8: 1 }[value.encoding];
+      check(bytes !== undefined && value.is_bigendian === 0 && value.step === bytes * value.width &&
+        value.data.length === value.step * value.height, `${where}: a packed ${value.encoding} image of ${value.width}x${value.height}`);
+      channel.suffix = "raw";
+    } else {
+      const types = nalTypes(value.data, value.format);
+      const key = value.format === "h265" ? types.some((t) => t >= 16 && t <= 23) : types.includes(5);
+      const sets = value.format === "h265" ? [32, 33, 34] : [7, 8];
+      check(["h264", "h265"].includes(value.format), `${where}: format ${value.format}`);
+      check(!key || sets.every((t) => types.includes(t)), `${where}: a key frame with its parameter sets`);
+      check(channel.messages > 0 || key, `${where}: the first message is a key frame`);
+      channel.suffix = value.format;
+    }
+    channel.data.push(Buffer.from(value.data));
+    channel.messages++;
+    const data = bigEndian(channel.type, value);
+    check(Buffer.from(channel.reader.readMessage(data).data).equals(Buffer.from(value.data)), `${where}: read back big-endian`);
+    await writer.addMessage({ channelId: channel.id, sequence: sequence++, logTime: message.logTime, publishTime: message.publishTime, data });
+    if (channel.messages === 1) {
+      const lying = Buffer.from(message.data);
+      const at = value.data.length > 255 ? lying.indexOf(Buffer.from(value.data.subarray(0, 64))) - 4 : -1;
+      check(at > 0 && lying.readUInt32LE(at) === value.data.length, `${where}: its data length found`);
+      lying.writeUInt32LE(0x7ffffff0, at);
+      hostile.push([channel, message.data], [channel, message.data.subarray(0, message.data.length >> 1)], [channel, lying]);
+    }
+  }
+  await writer.end();
+  await writeFile(`${out}.be.mcap`, Buffer.concat(chunks));
+  chunks.length = 0;
+  position = 0n;
+  const damaged = new McapWriter({ writable });
+  await damaged.start({ profile: "ros2", library: "check_bag.mjs" });
+  for (const channel of channels.values()) {
+    if (channel.type === undefined) continue;
+    const schemaId = await damaged.registerSchema({ name: channel.type, encoding: "ros2msg", data: new TextEncoder().encode(OFFICIAL[channel.type]) });
+    channel.damagedId = await damaged.registerChannel({ schemaId, topic: channel.topic, messageEncoding: "cdr", metadata: new Map() });
+  }
+  for (const [k, [channel, data]] of hostile.entries()) {
+    await damaged.addMessage({ channelId: channel.damagedId, sequence: k, logTime: BigInt(k + 1), publishTime: BigInt(k + 1), data });
+  }
+  await damaged.end();
+  await writeFile(`${out}.hostile.mcap`, Buffer.concat(chunks));
+  await file.close();
+  for (const { where, stamp, frame } of stamped) {
+    check(sources.get(stamp) === frame, `${where}: stamp ${stamp} and frame '${frame}' are a source message's`);
+  }
+  for (const channel of channels.values()) {
+    if (channel.type === undefined) continue;
+    check(channel.messages === sources.size, `${channel.topic}: ${channel.messages} messages for ${sources.size} source frames`);
+    await writeFile(`${out}${channel.topic.replaceAll("/", ".")}.${channel.suffix}`, Buffer.concat(channel.data));
+    console.log(`${channel.topic} (${channel.type}): ${channel.messages} messages read with the official definition`);
+  }
+}
+
 const [command, ...args] = process.argv.slice(2);
 if (command === "read") {
   const expectations = new Map(args.slice(1).map((arg) => {
@@ -288,8 +432,10 @@ if (command === "read") {
   count(args[0]);
 } else if (command === "same") {
   await same(args[0], args[1], args[2]);
+} else if (command === "foreign") {
+  await foreign(args[0], args[1], args[2]);
 } else {
-  console.error("usage: check_bag.mjs read|copy|dump|count|same ... (see its first lines)");
+  console.error("usage: check_bag.mjs read|copy|dump|count|same|foreign ... (see its first lines)");
   process.exit(2);
 }
 if (failures.length) {

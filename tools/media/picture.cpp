@@ -12,17 +12,35 @@ namespace media
 using av::check;
 using av::check_allocated;
 
+namespace
+{
+// Scales `frame` into one packed plane of `format`.
+void scale_packed(
+  Owned<SwsContext> & context, const AVFrame & frame, int width, int height, AVPixelFormat format, int pixel_bytes,
+  uint8_t * out)
+{
+  context.reset(sws_getCachedContext(
+      context.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+      width, height, format, SWS_AREA, nullptr, nullptr, nullptr));
+  check_allocated(context.get(), "a scaler");
+  uint8_t * planes[1] = {out};
+  const int strides[1] = {pixel_bytes * width};
+  sws_scale(context.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+}
+}  // namespace
+
 Picture Scaler::to_rgb(const AVFrame & frame, int width, int height)
 {
   Picture picture(width > 0 ? width : frame.width, height > 0 ? height : frame.height);
-  context_.reset(sws_getCachedContext(
-      context_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-      picture.width, picture.height, AV_PIX_FMT_RGB24, SWS_AREA, nullptr, nullptr, nullptr));
-  check_allocated(context_.get(), "a scaler");
-  uint8_t * planes[1] = {picture.rgb.data()};
-  const int strides[1] = {3 * picture.width};
-  sws_scale(context_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+  scale_packed(context_, frame, picture.width, picture.height, AV_PIX_FMT_RGB24, 3, picture.rgb.data());
   return picture;
+}
+
+void Scaler::to_packed(const AVFrame & frame, int format, int pixel_bytes, std::vector<uint8_t> & out)
+{
+  out.resize(std::size_t(pixel_bytes) * frame.width * frame.height);
+  scale_packed(
+    context_, frame, frame.width, frame.height, static_cast<AVPixelFormat>(format), pixel_bytes, out.data());
 }
 
 void Scaler::from_rgb(const Picture & picture, AVFrame & yuv420)

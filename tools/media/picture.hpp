@@ -29,6 +29,9 @@ public:
   // Any decoded picture to RGB of the given size (0: the picture's own).
   Picture to_rgb(const AVFrame & frame, int width = 0, int height = 0);
   void from_rgb(const Picture & picture, AVFrame & yuv420);
+  // Any decoded picture, same size, to a packed pixel format (AVPixelFormat
+  // `format`, `pixel_bytes` a pixel), rows back to back into `out`.
+  void to_packed(const AVFrame & frame, int format, int pixel_bytes, std::vector<uint8_t> & out);
   // Between two allocated frames of any formats and sizes.
   void convert(const AVFrame & from, AVFrame & to);
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "foreign/foreign_types.hpp"
 #include "orvane_h26x_msgs/msg/image.hpp"
 #include "rosidl_typesupport_cpp/message_type_support.hpp"
 #include "sinks/reception.hpp"
@@ -32,7 +34,10 @@ void DecodingSink::write(const stream::Moment & moment)
     return;
   }
   const stream::Unit & unit = moment.units[0];
-  const Origin origin{moment.stamp_ns, unit.count};
+  const Origin origin{moment.stamp_ns, unit.count, moment.frame_id};
+  if (live_ && first_arrival_ns_ == 0) {
+    first_arrival_ns_ = moment.received_ns ? moment.received_ns : stream::now_ns();
+  }
   // The span of the stamps gives the rate where the input states none (live
   // topics, bags); in decoding order, so the smallest and the largest.
   first_stamp_ = stamped_ == 0 ? moment.stamp_ns : std::min(first_stamp_, moment.stamp_ns);
@@ -70,6 +75,9 @@ void DecodingSink::show(const AVFrame & frame)
   if (live_ && origin.stamp_ns) {
     latencies_.push_back((stream::now_ns() - origin.stamp_ns) * 1e-9);
   }
+  if (live_ && first_picture_ns_ == 0) {
+    first_picture_ns_ = stream::now_ns();
+  }
   for (PictureSink * sink : pictures_) {
     sink->picture(frame, origin);
   }
@@ -78,7 +86,7 @@ void DecodingSink::show(const AVFrame & frame)
 void DecodingSink::show_raw(const stream::Unit & unit, const Origin & origin)
 {
   AVFrame frame = {};
-  if (!media::view_raw(unit.encoding, false, static_cast<int>(unit.width), static_cast<int>(unit.height), unit.step,
+  if (!media::view_raw(unit.encoding, unit.big_endian, static_cast<int>(unit.width), static_cast<int>(unit.height), unit.step,
     unit.data.data(), unit.data.size(), frame))
   {
     if (unreadable_++ == 0) {
@@ -117,6 +125,10 @@ bool DecodingSink::report() const
     std::printf("%s: latency from the stamp to the decoded frame, ms: p50 %.1f p99 %.1f max %.1f\n",
       stream::program(), 1e3 * percentile(latencies_, 0.5), 1e3 * percentile(latencies_, 0.99),
       1e3 * percentile(latencies_, 1.0));
+  }
+  if (first_picture_ns_ > 0 && first_arrival_ns_ > 0) {
+    std::printf("%s: first picture %.1f ms after the first unit arrived\n", stream::program(),
+      (first_picture_ns_ - first_arrival_ns_) * 1e-6);
   }
   std::fflush(stdout);
   bool good = frames > 0 && errors == 0 && unreadable_ == 0;
@@ -306,50 +318,99 @@ bool FramesFolder::report() const
   return true;
 }
 
-struct Republisher::Message
+struct Republisher::Messages
 {
-  orvane_h26x_msgs::msg::Image image;
+  orvane_h26x_msgs::msg::Image own;
+  foreign::SensorImage sensor;
 };
 
-Republisher::Republisher(const std::string & topic, int domain, orvane_dds::Transport transport)
-: message_(std::make_unique<Message>())
+namespace
 {
-  session_ = std::make_unique<orvane_dds::Session>(
-    rosidl_typesupport_cpp::get_message_type_support_handle<orvane_h26x_msgs::msg::Image>(),
-    orvane_dds::MessageFactory{[] {return static_cast<void *>(new orvane_h26x_msgs::msg::Image());},
-      [](void * m) {delete static_cast<orvane_h26x_msgs::msg::Image *>(m);}},
-    topic, domain, transport);
+// The pixel format and bytes a pixel of the encodings a Republisher sends.
+struct Packing
+{
+  int format;
+  int pixel_bytes;
+};
+
+Packing packing(const std::string & encoding)
+{
+  if (encoding == "rgb8") {
+    return {AV_PIX_FMT_RGB24, 3};
+  } else if (encoding == "bgr8") {
+    return {AV_PIX_FMT_BGR24, 3};
+  } else if (encoding == "mono8") {
+    return {AV_PIX_FMT_GRAY8, 1};
+  }
+  throw std::invalid_argument("cannot republish as '" + encoding + "': rgb8, bgr8 or mono8");
+}
+
+template<class Header>
+void stamp(Header & header, int64_t stamp_ns, const std::string & frame_id)
+{
+  header.stamp.sec = static_cast<int32_t>(stamp_ns / 1000000000);
+  header.stamp.nanosec = static_cast<uint32_t>(stamp_ns % 1000000000);
+  // Viewers place an image by its frame; a source without one gets a name.
+  header.frame_id = frame_id.empty() ? "camera" : frame_id;
+}
+}  // namespace
+
+Republisher::Republisher(
+  const std::string & topic, int domain, orvane_dds::Transport transport, Type type, const std::string & encoding)
+: type_(type), messages_(std::make_unique<Messages>())
+{
+  packing(encoding);  // any other encoding refused before the topic is made
+  if (type == Type::ORVANE && encoding != "rgb8") {
+    throw std::invalid_argument("orvane_h26x_msgs/Image is republished as rgb8 only");
+  }
+  if (type == Type::SENSOR_MSGS) {
+    session_ = std::make_unique<orvane_dds::Session>(
+      foreign::type_support<foreign::SensorImage>(), foreign::factory<foreign::SensorImage>(), topic, domain,
+      transport);
+    messages_->sensor.encoding = encoding;
+  } else {
+    session_ = std::make_unique<orvane_dds::Session>(
+      rosidl_typesupport_cpp::get_message_type_support_handle<orvane_h26x_msgs::msg::Image>(),
+      orvane_dds::MessageFactory{[] {return static_cast<void *>(new orvane_h26x_msgs::msg::Image());},
+        [](void * m) {delete static_cast<orvane_h26x_msgs::msg::Image *>(m);}},
+      topic, domain, transport);
+    messages_->own.encoding = encoding;
+  }
   session_->writer();
-  message_->image.encoding = "rgb8";
-  message_->image.header.frame_id = "camera";
 }
 
 Republisher::~Republisher() = default;
 
 void Republisher::picture(const AVFrame & frame, const Origin & origin)
 {
-  orvane_h26x_msgs::msg::Image & image = message_->image;
-  media::Picture picture = scaler_.to_rgb(frame);
-  image.header.stamp.sec = static_cast<int32_t>(origin.stamp_ns / 1000000000);
-  image.header.stamp.nanosec = static_cast<uint32_t>(origin.stamp_ns % 1000000000);
-  image.count = origin.count;
-  image.width = static_cast<uint32_t>(picture.width);
-  image.height = static_cast<uint32_t>(picture.height);
-  image.step = 3 * image.width;
-  image.data = std::move(picture.rgb);
-  sent_ += session_->write(&image, [] {return false;});
+  auto fill = [&](auto & image) {
+      const Packing packed = packing(image.encoding);
+      stamp(image.header, origin.stamp_ns, origin.frame_id);
+      image.width = static_cast<uint32_t>(frame.width);
+      image.height = static_cast<uint32_t>(frame.height);
+      image.step = static_cast<uint32_t>(packed.pixel_bytes * frame.width);
+      scaler_.to_packed(frame, packed.format, packed.pixel_bytes, image.data);
+    };
+  if (type_ == Type::SENSOR_MSGS) {
+    fill(messages_->sensor);
+    sent_ += session_->write(&messages_->sensor, [] {return false;});
+  } else {
+    fill(messages_->own);
+    messages_->own.count = origin.count;
+    sent_ += session_->write(&messages_->own, [] {return false;});
+  }
 }
 
 void Republisher::finish()
 {
-  // As the publisher's: stamped now, no data, the count of frames sent.
-  orvane_h26x_msgs::msg::Image marker;
-  const int64_t now = stream::now_ns();
-  marker.header.stamp.sec = static_cast<int32_t>(now / 1000000000);
-  marker.header.stamp.nanosec = static_cast<uint32_t>(now % 1000000000);
-  marker.header.frame_id = stream::kEndOfStream;
-  marker.count = sent_;
-  session_->write(&marker, [] {return false;});
+  if (type_ == Type::ORVANE) {
+    // As the publisher's: stamped now, no data, the count of frames sent.
+    // Standard viewers know no such marker, so sensor_msgs get none.
+    orvane_h26x_msgs::msg::Image marker;
+    stamp(marker.header, stream::now_ns(), stream::kEndOfStream);
+    marker.count = sent_;
+    session_->write(&marker, [] {return false;});
+  }
   session_->finish(std::chrono::seconds(10));
 }
 

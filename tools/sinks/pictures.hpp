@@ -20,11 +20,13 @@
 namespace sinks
 {
 
-// Where a picture came from: its message's stamp and the frame's count.
+// Where a picture came from: its message's stamp, the frame's count and the
+// message's frame_id.
 struct Origin
 {
   int64_t stamp_ns = 0;
   uint64_t count = 0;
+  std::string frame_id;
 };
 
 class PictureSink
@@ -65,6 +67,7 @@ private:
   int64_t first_stamp_ = 0, last_stamp_ = 0;
   uint64_t stamped_ = 0;
   std::vector<double> latencies_;
+  int64_t first_arrival_ns_ = 0, first_picture_ns_ = 0;  // live: how soon a joined stream shows
   media::Scaler scaler_;
 };
 
@@ -129,21 +132,27 @@ private:
   std::string error_;
 };
 
-// Each picture as an rgb8 orvane_h26x_msgs/Image on a topic, with the stamp
-// and count of the frame it came from.
+// Each picture as an image on a topic, with the stamp and frame_id of the
+// message it came from: a sensor_msgs/Image (rgb8, bgr8 or mono8) that rviz2,
+// rqt_image_view and Foxglove show, or this package's rgb8 Image, which also
+// carries the frame's count and ends with the end-of-stream marker.
 class Republisher : public PictureSink
 {
 public:
-  Republisher(const std::string & topic, int domain, orvane_dds::Transport transport);
+  enum class Type {SENSOR_MSGS, ORVANE};
+  // `encoding`: rgb8, bgr8 or mono8 (ORVANE: rgb8 only).
+  Republisher(
+    const std::string & topic, int domain, orvane_dds::Transport transport, Type type, const std::string & encoding);
   ~Republisher() override;
   void picture(const AVFrame & frame, const Origin & origin) override;
-  // The end-of-stream marker, then (at most 10 s) until readers have all.
+  // (ORVANE: the end-of-stream marker, then) at most 10 s until readers have all.
   void finish() override;
 
 private:
-  struct Message;
+  struct Messages;
+  const Type type_;
   std::unique_ptr<orvane_dds::Session> session_;
-  std::unique_ptr<Message> message_;
+  std::unique_ptr<Messages> messages_;
   media::Scaler scaler_;
   uint64_t sent_ = 0;
 };

@@ -1,8 +1,10 @@
 #include "sources/message_moments.hpp"
 
 #include <memory>
+#include <type_traits>
 
 #include "dds/pass_through_type.hpp"
+#include "foreign/foreign_types.hpp"
 #include "orvane_h26x_msgs/msg/compressed.hpp"
 #include "orvane_h26x_msgs/msg/dual_compressed_image.hpp"
 #include "orvane_h26x_msgs/msg/image.hpp"
@@ -19,9 +21,12 @@ namespace
 {
 namespace msg = orvane_h26x_msgs::msg;
 
+// In the order of MessageType.
 const char * const kTypeNames[] = {
   "orvane_h26x_msgs/msg/Image", "orvane_h26x_msgs/msg/Compressed", "orvane_h26x_msgs/msg/DualCompressedImage",
-  "orvane_h26x_msgs/msg/OriginalImage", "orvane_h26x_msgs/msg/MultiImage", "orvane_h26x_msgs/msg/MultiCompressed"};
+  "orvane_h26x_msgs/msg/OriginalImage", "orvane_h26x_msgs/msg/MultiImage", "orvane_h26x_msgs/msg/MultiCompressed",
+  "sensor_msgs/msg/Image", "foxglove_msgs/msg/CompressedVideo"};
+constexpr int kTypes = sizeof(kTypeNames) / sizeof(kTypeNames[0]);
 
 bool first_set(const std::vector<uint8_t> & flags)
 {
@@ -36,7 +41,11 @@ stream::Unit take_unit(ImageLike & image, bool present)
   unit.width = image.width;
   unit.height = image.height;
   unit.step = image.step;
-  unit.count = image.count;
+  if constexpr (!std::is_same_v<ImageLike, foreign::SensorImage>) {
+    unit.count = image.count;
+  } else {
+    unit.big_endian = image.is_bigendian != 0;
+  }
   unit.present = present;
   unit.data = std::move(image.data);
   return unit;
@@ -103,6 +112,19 @@ void take(msg::MultiCompressed & message, stream::Moment & moment)
   }
 }
 
+void take(foreign::SensorImage & message, stream::Moment & moment)
+{
+  take_header(message.header, moment);
+  moment.units.push_back(take_unit(message, true));
+}
+
+void take(foreign::CompressedVideo & message, stream::Moment & moment)
+{
+  moment.stamp_ns = stream::stamp_ns(message.timestamp.sec, message.timestamp.nanosec);
+  moment.frame_id = std::move(message.frame_id);
+  moment.units.push_back(bytes_unit(message.format, message.data));
+}
+
 // Calls `body` with the message type's class.
 template<class Body>
 auto with_class(MessageType type, Body body)
@@ -113,6 +135,8 @@ auto with_class(MessageType type, Body body)
     case MessageType::DUAL_COMPRESSED_IMAGE: return body(static_cast<msg::DualCompressedImage *>(nullptr));
     case MessageType::ORIGINAL_IMAGE: return body(static_cast<msg::OriginalImage *>(nullptr));
     case MessageType::MULTI_IMAGE: return body(static_cast<msg::MultiImage *>(nullptr));
+    case MessageType::SENSOR_IMAGE: return body(static_cast<foreign::SensorImage *>(nullptr));
+    case MessageType::COMPRESSED_VIDEO: return body(static_cast<foreign::CompressedVideo *>(nullptr));
     case MessageType::MULTI_COMPRESSED: break;
   }
   return body(static_cast<msg::MultiCompressed *>(nullptr));
@@ -121,7 +145,7 @@ auto with_class(MessageType type, Body body)
 
 std::optional<MessageType> message_type(const std::string & ros_type)
 {
-  for (int k = 0; k < 6; ++k) {
+  for (int k = 0; k < kTypes; ++k) {
     if (ros_type == kTypeNames[k]) {
       return static_cast<MessageType>(k);
     }
@@ -137,7 +161,12 @@ std::string ros_type(MessageType type)
 const rosidl_message_type_support_t * type_support(MessageType type)
 {
   return with_class(type, [](auto * tag) {
-             return rosidl_typesupport_cpp::get_message_type_support_handle<std::remove_pointer_t<decltype(tag)>>();
+             using Class = std::remove_pointer_t<decltype(tag)>;
+             if constexpr (std::is_same_v<Class, foreign::SensorImage> || std::is_same_v<Class, foreign::CompressedVideo>) {
+               return foreign::type_support<Class>();
+             } else {
+               return rosidl_typesupport_cpp::get_message_type_support_handle<Class>();
+             }
            });
 }
 
@@ -171,10 +200,13 @@ bool decode_moment(MessageType type, const std::vector<uint8_t> & cdr, stream::M
       return static_cast<const message_type_support_callbacks_t *>(get_message_typesupport_handle(
                type_support(of), rosidl_typesupport_fastrtps_cpp::typesupport_identifier)->data);
     };
-  static const message_type_support_callbacks_t * const all[] = {
-    callbacks_of(MessageType::IMAGE), callbacks_of(MessageType::COMPRESSED),
-    callbacks_of(MessageType::DUAL_COMPRESSED_IMAGE), callbacks_of(MessageType::ORIGINAL_IMAGE),
-    callbacks_of(MessageType::MULTI_IMAGE), callbacks_of(MessageType::MULTI_COMPRESSED)};
+  static const std::vector<const message_type_support_callbacks_t *> all = [] {
+      std::vector<const message_type_support_callbacks_t *> found;
+      for (int k = 0; k < kTypes; ++k) {
+        found.push_back(callbacks_of(static_cast<MessageType>(k)));
+      }
+      return found;
+    }();
   const message_type_support_callbacks_t * callbacks = all[static_cast<int>(type)];
   return with_class(type, [&](auto * tag) {
              using Class = std::remove_pointer_t<decltype(tag)>;

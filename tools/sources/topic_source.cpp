@@ -21,6 +21,9 @@ std::size_t bytes_of(const stream::Moment & moment)
   return bytes;
 }
 
+// How long marker-less topics stay quiet, after every marker came, to end.
+constexpr std::chrono::seconds kQuietEnd{1};
+
 // "rt/camera/h26x" -> "/camera/h26x", as ROS names the topic.
 std::string ros_topic(const std::string & dds_topic)
 {
@@ -133,6 +136,9 @@ bool TopicSource::next(stream::Moment & moment)
     if (stream::stop_requested) {
       return false;
     }
+    if (closing_ && now - last_arrival_ >= kQuietEnd) {
+      return false;
+    }
     if (settings_.duration > 0 && now - start_ >= std::chrono::duration<double>(settings_.duration)) {
       duration_over_ = true;
       return false;
@@ -155,9 +161,24 @@ bool TopicSource::next(stream::Moment & moment)
 bool TopicSource::ends_at(const stream::Moment &) const
 {
   const auto ended = [this](const std::string & dds_topic) {return ended_.count(ros_topic(dds_topic)) > 0;};
-  return std::all_of(readers_.begin(), readers_.end(), [&](const auto & reader) {
-             return ended(reader->subscription.topic);
-           }) && std::all_of(settings_.found_topics.begin(), settings_.found_topics.end(), ended);
+  const auto markerless = [this](const std::string & dds_topic) {
+      return std::any_of(readers_.begin(), readers_.end(), [&](const auto & reader) {
+               return reader->subscription.topic == dds_topic && !sends_marker(reader->subscription.type);
+             });
+    };
+  const bool all_in = std::all_of(readers_.begin(), readers_.end(), [&](const auto & reader) {
+        return ended(reader->subscription.topic) || markerless(reader->subscription.topic);
+      }) && std::all_of(settings_.found_topics.begin(), settings_.found_topics.end(), [&](const std::string & topic) {
+        return ended(topic) || markerless(topic);
+      });
+  if (all_in && std::any_of(readers_.begin(), readers_.end(), [&](const auto & reader) {
+      return markerless(reader->subscription.topic);
+    }))
+  {
+    closing_ = true;
+    return false;
+  }
+  return all_in;
 }
 
 std::string TopicSource::ending() const

@@ -59,7 +59,9 @@ public:
   std::string ending() const override;
   bool ok() const override {return !timed_out_;}
   // Several topics end when each one subscribed to (and each one named) has
-  // sent its marker.
+  // sent its marker. Foreign types send none: with such topics among them,
+  // the end comes once every marker has come and they have been quiet for
+  // a second (a frame republished from the others may come last).
   bool ends_at(const stream::Moment & marker) const override;
   // Called about every 100 ms, moments coming or not (to close old chunks).
   void on_tick(std::function<void()> tick) {tick_ = std::move(tick);}
@@ -85,6 +87,7 @@ private:
   uint64_t too_many_streams_ = 0;
   bool timed_out_ = false;
   bool duration_over_ = false;
+  mutable bool closing_ = false;  // every marker in: quiet marker-less topics end it
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_arrival_;
   std::function<void()> tick_;

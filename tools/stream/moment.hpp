@@ -25,6 +25,7 @@ struct Unit
   uint32_t height = 0;
   uint32_t step = 0;  // raw frames: bytes a row
   uint64_t count = 0;  // its number in its stream
+  bool big_endian = false;  // raw frames of more than 8 bits a sample
   bool present = true;  // false: the stream has no frame at this instant
   std::vector<uint8_t> data;
 };

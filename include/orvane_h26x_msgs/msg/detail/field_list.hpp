@@ -21,6 +21,7 @@ enum class FieldKind
   HEADER,
   HEADER_SEQUENCE,
   MESSAGE_SEQUENCE,
+  TIME,  // builtin_interfaces/Time (foreign types only)
 };
 
 constexpr bool is_integer(FieldKind kind)
@@ -60,25 +61,28 @@ struct FieldList;
 // Body of FieldList<...> for message Type. A visitor returns false to stop the
 // walk early; visit() then returns false.
 #define ORVANE_H26X_MSGS__FIELD_LIST_BODY(Type) \
+  ORVANE_H26X_MSGS__FIELD_LIST_BODY_FROM(Type, orvane_h26x_msgs__msg__ ## Type ## __FIELDS)
+
+// The same for any type whose fields FIELDS(X) lists (a foreign type too).
+#define ORVANE_H26X_MSGS__FIELD_LIST_BODY_FROM(Type, FIELDS) \
   static constexpr const char * name = #Type; \
-  static constexpr std::size_t size = 0 orvane_h26x_msgs__msg__ ## Type ## __FIELDS( \
-    ORVANE_H26X_MSGS__COUNT_FIELD); \
+  static constexpr std::size_t size = 0 FIELDS(ORVANE_H26X_MSGS__COUNT_FIELD); \
   static constexpr ::orvane_h26x_msgs::msg::detail::FieldKind kinds[] = { \
-    orvane_h26x_msgs__msg__ ## Type ## __FIELDS(ORVANE_H26X_MSGS__FIELD_KIND) \
+    FIELDS(ORVANE_H26X_MSGS__FIELD_KIND) \
   }; \
   template<class M, class V> \
   static bool visit(M & message, V && visitor) \
   { \
     std::size_t index = 0; \
     (void)index; \
-    return true orvane_h26x_msgs__msg__ ## Type ## __FIELDS(ORVANE_H26X_MSGS__VISIT_FIELD); \
+    return true FIELDS(ORVANE_H26X_MSGS__VISIT_FIELD); \
   } \
   template<class M1, class M2, class V> \
   static bool visit_pair(M1 & first, M2 & second, V && visitor) \
   { \
     std::size_t index = 0; \
     (void)index; \
-    return true orvane_h26x_msgs__msg__ ## Type ## __FIELDS(ORVANE_H26X_MSGS__VISIT_FIELD_PAIR); \
+    return true FIELDS(ORVANE_H26X_MSGS__VISIT_FIELD_PAIR); \
   }
 
 #define ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(X) \

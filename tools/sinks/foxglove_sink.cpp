@@ -1,0 +1,90 @@
+#include "sinks/foxglove_sink.hpp"
+
+#include <cstdio>
+
+#include "foreign/foreign_types.hpp"
+
+namespace sinks
+{
+
+FoxgloveSink::FoxgloveSink(const std::string & topic, int domain, orvane_dds::Transport transport)
+: session_(std::make_unique<orvane_dds::Session>(
+      foreign::type_support<foreign::CompressedVideo>(), foreign::factory<foreign::CompressedVideo>(), topic, domain,
+      transport)),
+  message_(std::make_unique<foreign::CompressedVideo>())
+{
+  session_->writer();
+}
+
+FoxgloveSink::~FoxgloveSink() = default;
+
+void FoxgloveSink::write(const stream::Moment & moment)
+{
+  if (moment.end_of_stream || moment.units.empty() || !moment.units[0].present || moment.units[0].data.empty()) {
+    return;
+  }
+  const stream::Unit & unit = moment.units[0];
+  const std::optional<annexb::Codec> codec = stream::video_codec(unit.encoding);
+  if (!codec) {
+    if (not_video_++ == 0) {
+      stream::note("units of encoding '" + unit.encoding + "' are not H.264 / H.265: not sent to Foxglove");
+    }
+    return;
+  }
+  if (codec_ != codec) {  // the first unit, or a stream that changed codec
+    codec_ = codec;
+    order_ = std::make_unique<media::PictureOrder>(*codec);
+    parameter_sets_.clear();
+    waiting_for_key_ = true;
+  }
+  if (sent_ + skipped_ > 0 && unit.count > next_count_) {
+    waiting_for_key_ = true;  // frames were lost: the next whole picture is a key frame's
+  }
+  next_count_ = unit.count + 1;
+
+  const media::PictureOrder::Unit picture = order_->parse(unit.data.data(), unit.data.size());
+  if (picture.bidirectional && !said_b_frames_) {
+    said_b_frames_ = true;
+    stream::note("the stream has B-frames, which Foxglove does not reorder: sent as they are, in decoding order");
+  }
+  std::vector<uint8_t> own_sets = annexb::parameter_sets(unit.data.data(), unit.data.size(), *codec);
+  if (!own_sets.empty()) {
+    parameter_sets_ = std::move(own_sets);
+  }
+  const bool key = annexb::is_key_frame(unit.data.data(), unit.data.size(), *codec);
+  if (waiting_for_key_ && !(key && !parameter_sets_.empty())) {
+    ++skipped_;
+    return;
+  }
+  waiting_for_key_ = false;
+
+  foreign::CompressedVideo & video = *message_;
+  video.timestamp.sec = static_cast<int32_t>(moment.stamp_ns / 1000000000);
+  video.timestamp.nanosec = static_cast<uint32_t>(moment.stamp_ns % 1000000000);
+  video.frame_id = moment.frame_id;
+  video.format = annexb::codec_name(*codec);
+  video.data.clear();
+  if (key && annexb::parameter_sets(unit.data.data(), unit.data.size(), *codec).empty()) {
+    video.data = parameter_sets_;  // a player may start here
+  }
+  video.data.insert(video.data.end(), unit.data.begin(), unit.data.end());
+  sent_ += session_->write(&video, [] {return false;});
+}
+
+void FoxgloveSink::finish()
+{
+  session_->finish(std::chrono::seconds(10));
+}
+
+bool FoxgloveSink::report() const
+{
+  std::printf("%s: %llu units sent as foxglove_msgs/CompressedVideo, %llu skipped on the way to a key frame\n",
+    stream::program(), static_cast<unsigned long long>(sent_), static_cast<unsigned long long>(skipped_));
+  std::fflush(stdout);
+  if (sent_ == 0) {
+    stream::note("no unit was sent to Foxglove");
+  }
+  return sent_ > 0;
+}
+
+}  // namespace sinks
