@@ -15,6 +15,7 @@
 #include "sources/file_source.hpp"
 #include "sources/paced_source.hpp"
 #include "sources/raw_sources.hpp"
+#include "sources/topic_source.hpp"
 
 namespace
 {
@@ -31,6 +32,7 @@ struct Options
   int gop = 25;
   int64_t bitrate = 0;
   bool with_originals = false;
+  bool key_on_join = true;
   double rate = 1;
   bool loop = false;
   tools::StreamOptions stream;
@@ -43,6 +45,9 @@ struct Publication
   bool multi = false;
   std::size_t sample_bytes = 0;
   double fps = 25;  // 0: as fast as the readers take
+  sources::EncodingSource * encoder = nullptr;  // within `source`, when encoding here
+  uint64_t limit = 0;  // frames, 0: the source's own end
+  bool stamp_delay = false;  // say the delay from each frame's stamp to its write
 };
 
 void parse_size(const std::string & text, const char * option, unsigned low, unsigned high, unsigned & width,
@@ -112,7 +117,20 @@ Publication encoded(const Options & options)
   settings.bitrate = options.bitrate;
   Publication publication;
   std::unique_ptr<stream::Source> raw;
-  if (options.source.rfind("pattern:", 0) == 0) {
+  if (options.source.rfind("topic:", 0) == 0) {
+    // A camera driver's sensor_msgs/Image, default or sensor-data QoS;
+    // each frame keeps its header. The encoder takes the frames' size.
+    sources::TopicSource::Settings topic;
+    topic.topics.push_back({tools::dds_topic(options.source.substr(6)), sources::MessageType::SENSOR_IMAGE});
+    topic.domain = options.stream.domain_id();
+    topic.transport = options.stream.transport_kind();
+    topic.idle_timeout = 0;
+    topic.queue_moments = 4;  // live: a frame the encoder cannot take yet is dropped, not queued for later
+    raw = std::make_unique<sources::TopicSource>(topic);
+    settings.fps = options.fps > 0 ? options.fps : 30;
+    publication.limit = options.frames;
+    publication.stamp_delay = true;
+  } else if (options.source.rfind("pattern:", 0) == 0) {
     unsigned width = 0, height = 0;
     parse_size(options.source.substr(8), "--source pattern:", 16, 8192, width, height);
     if (width % 2 || height % 2) {
@@ -135,13 +153,22 @@ Publication encoded(const Options & options)
   }
   publication.fps = options.fps >= 0 ? options.fps : settings.fps;
   publication.multi = options.with_originals;
-  publication.sample_bytes = options.with_originals ? std::size_t(3) * settings.width * settings.height : 0;
+  // A camera's size is known at its first frame: room for 1080p originals.
+  publication.sample_bytes = !options.with_originals ? 0 :
+    std::size_t(3) * (settings.width > 0 ? settings.width * settings.height : 1920 * 1080);
   char line[256];
-  std::snprintf(line, sizeof(line), "encoding %s %dx%d at %g frames/s from %s%s", options.encode.c_str(),
-    settings.width, settings.height, settings.fps, options.source.c_str(),
-    options.with_originals ? ", with the originals" : "");
+  if (settings.width > 0) {
+    std::snprintf(line, sizeof(line), "encoding %s %dx%d at %g frames/s from %s%s", options.encode.c_str(),
+      settings.width, settings.height, settings.fps, options.source.c_str(),
+      options.with_originals ? ", with the originals" : "");
+  } else {
+    std::snprintf(line, sizeof(line), "encoding %s from %s as its frames come%s", options.encode.c_str(),
+      options.source.c_str(), options.with_originals ? ", with the originals" : "");
+  }
   stream::note(line);
-  publication.source = std::make_unique<sources::EncodingSource>(std::move(raw), settings, options.with_originals);
+  auto encoder = std::make_unique<sources::EncodingSource>(std::move(raw), settings, options.with_originals);
+  publication.encoder = encoder.get();
+  publication.source = std::move(encoder);
   return publication;
 }
 
@@ -192,9 +219,15 @@ int publish(const Options & options)
   settings.transport = options.stream.transport_kind();
   settings.flow = publication.fps > 0 ? orvane_dds::WriterFlow::PACED : orvane_dds::WriterFlow::READER_PACED;
   settings.sample_bytes = publication.sample_bytes;
+  settings.stamp_delay = publication.stamp_delay;
+  if (publication.encoder && options.key_on_join) {
+    // A reader that joins late shows a picture at once, not at the next key frame.
+    settings.reader_joined = [encoder = publication.encoder] {encoder->request_key_frame();};
+  }
   char pace[64];
   std::snprintf(pace, sizeof(pace), "%g frames/s", publication.fps);
-  stream::note(publication.fps > 0 ? pace : "as fast as the readers take");
+  stream::note(publication.stamp_delay ? "each frame as the camera sends it" :
+    publication.fps > 0 ? pace : "as fast as the readers take");
 
   sinks::DdsSink sink(settings);
   stream::stop_on_signals();
@@ -202,8 +235,12 @@ int publish(const Options & options)
     stream::note("no reader on " + settings.topic);
     return 1;
   }
-  stream::run(*publication.source, {&sink});
+  stream::run(*publication.source, {&sink}, publication.limit);
   const bool sent = sink.report();
+  if (publication.encoder && publication.encoder->forced_key_frames() > 0) {
+    stream::note(std::to_string(publication.encoder->forced_key_frames()) +
+      " key frames made for readers that joined");
+  }
   if (!publication.source->ending().empty()) {
     stream::note(publication.source->ending());
   }
@@ -231,15 +268,20 @@ int main(int argc, char ** argv)
     "0 sends as fast as the readers take")->check(CLI::Range(0.0, 1000.0));
   app.add_option("--wait", options.wait, "seconds to wait for a reader (10)")->check(CLI::Range(0.0, 86400.0));
   app.add_option("--raw", options.raw, "send raw rgb8 images of WIDTHxHEIGHT instead of a stream");
-  app.add_option("--frames", options.frames, "frames to send: --raw and patterns 100, y4m all")
+  app.add_option("--frames", options.frames, "frames to send: --raw and patterns 100, y4m all, a topic until Ctrl-C")
   ->check(CLI::Range(uint64_t{1}, uint64_t{1000000000}));
   app.add_option("--encode", options.encode, "encode raw frames with libx264 / libx265: h264 or h265");
   app.add_option("--source", options.source,
-    "what --encode encodes: FILE.y4m (any layout FFmpeg reads, converted to 8-bit 4:2:0, odd sizes padded) "
-    "or pattern:WIDTHxHEIGHT, a moving test pattern (default pattern:640x480)");
+    "what --encode encodes: FILE.y4m (any layout FFmpeg reads, converted to 8-bit 4:2:0, odd sizes padded), "
+    "pattern:WIDTHxHEIGHT, a moving test pattern (default pattern:640x480), or topic:NAME, a camera's "
+    "sensor_msgs/Image topic (rgb8, bgr8, rgba8, bgra8, mono8, mono16, yuv422, yuv422_yuy2, uyvy, nv12), "
+    "each frame published with its header");
   app.add_option("--gop", options.gop, "pictures between key frames (25)")->check(CLI::Range(1, 100000));
   app.add_option("--bitrate", options.bitrate, "bits per second (default: constant quality)")
   ->check(CLI::Range(int64_t{0}, int64_t{10000000000}));
+  app.add_flag("--key-on-join,!--no-key-on-join", options.key_on_join,
+    "--encode: a key frame as soon as a reader joins (at most one a second), so it shows a picture at once "
+    "(default on)");
   app.add_flag("--with-originals", options.with_originals,
     "send MultiCompressed with each raw frame as an rgb8 original image");
   options.stream.add_to(app);

@@ -3,7 +3,8 @@
 # processes. Usage: stream_tools.sh SCENARIO TOOLS_DIR PEER SAMPLE_DIR OUT_DIR DOMAIN [TRANSPORT]
 # Scenarios: interop (both directions, both message shapes, one transport),
 # best-effort, stereo, interrupt, limits, hostile, dead-reader (a reader
-# killed or stopped mid-stream), honest-exits (outputs and inputs that fail).
+# killed or stopped mid-stream), honest-exits (outputs and inputs that fail),
+# camera (a sensor_msgs/Image camera in every encoding, encoded).
 # Scenarios on the tools' default transport (TRANSPORT node) give the tools no
 # DDS option at all: they take the domain from ROS_DOMAIN_ID.
 set -eu
@@ -231,6 +232,48 @@ case "$scenario" in
       [ "$status" = 0 ] || { echo "the publisher exited $status"; exit 1; }
       echo "SIG$signal: the two other readers got all 500 frames byte-identical; the publisher exited 0"
     done
+    ;;
+  camera)
+    # A camera driver (the peer) publishes sensor_msgs/Image with its own
+    # stamps; the encoding publisher's Compressed, received by the peer and
+    # decoded by the ffmpeg program, must be those pictures with those headers.
+    camera_run() {  # ENCODING PUBLISHER_OPTIONS...
+      local encoding="$1"; shift
+      "$peer" receive --output "$encoding.h264" "${common[@]}" --timeout 60 2>/dev/null &
+      local receiver=$!
+      "$tools/h26x_publisher" --encode h264 --source topic:/camera/image_raw "$@" "${common[@]}" \
+        2>"publisher.$encoding.log" &
+      local publisher=$!
+      "$peer" camera --encoding "$encoding" --raw 160x120 --fps 20 --output "$encoding.source" \
+        --topic rt/camera/image_raw "${common[@]}" $best_effort 2>/dev/null &
+      local camera=$!
+      local status=0
+      wait "$publisher" || status=$?
+      kill "$camera" "$receiver" 2>/dev/null || true
+      wait "$camera" || true
+      return "$status"
+    }
+    best_effort=""
+    for layout in rgb8:rgb24:3:255 bgr8:bgr24:3:255 rgba8:rgba:4:255 bgra8:bgra:4:255 mono8:gray:1:255 \
+      mono16:gray16be:2:65535 yuv422:uyvy422:2:255 uyvy:uyvy422:2:255 yuv422_yuy2:yuyv422:2:255 nv12:nv12:1.5:255
+    do
+      IFS=: read -r encoding format pixel_bytes max_value <<<"$layout"
+      echo "=== $encoding"
+      [ "$encoding" = nv12 ] && best_effort=--best-effort  # sensor-data QoS matched too
+      camera_run "$encoding" --frames 12
+      grep -v "frames sent" "publisher.$encoding.log"
+      ffmpeg -nostdin -v error -i "$encoding.h264" -f rawvideo -pix_fmt "$format" "$encoding.decoded"
+      python3 "$(dirname "$0")/camera_frames.py" "$encoding.decoded" "$encoding.source" \
+        "$(awk -v b="$pixel_bytes" 'BEGIN {print 160 * 120 * b}')" "$encoding.h264.stamps" "$max_value"
+    done
+    echo "=== an encoding no encoder takes: one line, counted, nothing sent (status 1)"
+    best_effort=""
+    status=0
+    ( sleep 4; pkill -INT -f "h26x_publisher --encode h264 --source topic:/camera/image_raw --domain $domain" ) &
+    camera_run 32FC1 || status=$?
+    cat publisher.32FC1.log
+    [ "$status" = 1 ] && grep -q "frames of encoding '32FC1' (160x120, 76800 bytes) cannot be encoded here: skipped" \
+      publisher.32FC1.log && grep -q "frames of encodings not read here were skipped" publisher.32FC1.log
     ;;
   honest-exits)
     run_recorder() {  # EXPECTED_STATUS ARGS...: the recorder alone, ending at once

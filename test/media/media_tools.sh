@@ -4,7 +4,7 @@
 # Scenarios: containers (MP4 and Matroska recordings, their decoding and a
 # contact sheet), live (a topic decoded as it comes), cut (SIGINT and SIGKILL mid-stream), damaged (a stream with
 # a truncated and a missing unit), encode (the encoding publisher with
-# originals, recorded and decoded), y4m (every layout encoded, and the file's
+# originals, recorded and decoded; a late viewer's first picture), y4m (every layout encoded, and the file's
 # timeline), timing (frame rates from an H.265 SPS, presentation from 0),
 # full-disk (recordings that fill the disk end on whole frames, a bag on whole chunks).
 set -eu
@@ -91,6 +91,26 @@ case "$scenario" in
       "$tools/h26x_publisher" --encode h264 --source pattern:320x240 --frames 50 --with-originals "${common[@]}"
     "$check" originals encoded.mkv.original.0 encoded.0.mkv 320 240 50 30
     "$tools/h26x_view" --input encoded.0.mkv | grep "^h26x_view: 50 frames decoded, 0 decode errors"
+    echo "=== a viewer joining 3 s into a stream with a key frame every 10 s sees a picture at once"
+    late_viewer() {  # PUBLISHER_OPTIONS...: the late viewer's output in late.log
+      "$tools/h26x_recorder" --output first.h264 --overwrite "${common[@]}" 2>/dev/null &
+      local first=$!
+      "$tools/h26x_publisher" --encode h264 --source pattern:320x240 --frames 150 --gop 250 "$@" "${common[@]}" \
+        2>publisher.log &
+      local publisher=$!
+      sleep 3
+      "$tools/h26x_view" --live "${common[@]}" >late.log 2>&1 || true
+      wait "$publisher" "$first"
+      cat late.log
+    }
+    late_viewer
+    grep -q "key frames made for readers that joined" publisher.log || { cat publisher.log; exit 1; }
+    awk '/first picture/ {found = 1; if ($4 > 500) exit 1} END {exit !found}' late.log ||
+      { echo "no picture within half a second of joining"; exit 1; }
+    echo "=== without --key-on-join it waits for the encoder's own next key frame (seconds, or never)"
+    late_viewer --no-key-on-join
+    ! grep -q "key frames made" publisher.log
+    awk '/first picture/ {if ($4 < 1000) exit 1}' late.log
     ;;
   y4m)
     # Each y4m is the test pattern written by libswscale in its layout; the

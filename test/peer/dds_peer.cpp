@@ -11,15 +11,24 @@
 //   dds_peer hostile  --input FILE [common]
 //   dds_peer bench-receive [common]
 //   dds_peer bench-send --raw WIDTHxHEIGHT --frames N | --input FILE [common]
+//   dds_peer camera   --encoding E --raw WIDTHxHEIGHT [--fps N] --output FILE [common]
 // common: --topic DDS_TOPIC --domain N --transport node|shm|udp-loopback [--best-effort] [--tools-qos]
 //         [--timeout S]
 //
 // receive writes image k of every message to FILE (one image per message) or
-// FILE.<k>, concatenated, until a message whose header says "end-of-stream".
+// FILE.<k>, concatenated, until a message whose header says "end-of-stream",
+// and each message's stamp and frame_id as a line of FILE.stamps.
+// camera is a camera driver: sensor_msgs/Image in encoding E (rgb8, bgr8,
+// rgba8, bgra8, mono8, mono16 (big-endian), yuv422, yuv422_yuy2, uyvy,
+// nv12; 32FC1, zeros), frame i stamped (start second, i ns) and framed "peer_camera",
+// picture i % 8 of a pattern laid out here, until stopped; the eight
+// pictures are written to FILE.
 // send puts frame i of every input into message i (a stereo sender when there
 // are two inputs), then the end-of-stream marker.
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <atomic>
 #include <chrono>
@@ -60,6 +69,7 @@
 #include "orvane_h26x_msgs/msg/detail/multi_compressed__fields.h"
 #include "orvane_h26x_msgs/msg/detail/multi_image__fields.h"
 #include "orvane_h26x_msgs/msg/detail/original_image__fields.h"
+#include "foreign/foreign_fields.h"
 #include "CLI/App.hpp"
 #include "CLI/Config.hpp"
 #include "CLI/Formatter.hpp"
@@ -82,7 +92,11 @@ struct Options
   double fps = 0;
   std::string raw = "1920x1080";
   uint64_t frames = 100;
+  std::string encoding = "rgb8";
 };
+
+// The camera sends until SIGTERM or SIGINT.
+volatile std::sig_atomic_t stop_camera = 0;
 
 // Wall-clock time as a header stamp, and back, for latency across processes.
 void now_stamp(int32_t & sec, uint32_t & nanosec)
@@ -121,6 +135,7 @@ struct FieldLine
 #define PEER_FIELD_LINES(Type) {#Type, {orvane_h26x_msgs__msg__ ## Type ## __FIELDS(PEER_FIELD_LINE)}},
 const std::map<std::string, std::vector<FieldLine>> kFieldLines = {
   ORVANE_H26X_MSGS__FOR_EACH_MESSAGE(PEER_FIELD_LINES)
+  {"sensor_msgs/Image", {sensor_msgs__msg__Image__FIELDS(PEER_FIELD_LINE)}},
 };
 
 DynamicTypeBuilderFactory & factory() {return *DynamicTypeBuilderFactory::get_instance();}
@@ -139,15 +154,23 @@ DynamicType_ptr sequence(DynamicType_ptr element, uint32_t bound)
 
 DynamicType_ptr string_type() {return factory().create_string_type(4096);}
 
+DynamicType_ptr time_type()
+{
+  static DynamicType_ptr time = [] {
+      DynamicTypeBuilder_ptr builder(factory().create_struct_builder());
+      builder->add_member(0, "sec", factory().create_int32_type());
+      builder->add_member(1, "nanosec", factory().create_uint32_type());
+      builder->set_name("builtin_interfaces::msg::dds_::Time_");
+      return builder->build();
+    }();
+  return time;
+}
+
 DynamicType_ptr header_type()
 {
   static DynamicType_ptr header = [] {
-      DynamicTypeBuilder_ptr time(factory().create_struct_builder());
-      time->add_member(0, "sec", factory().create_int32_type());
-      time->add_member(1, "nanosec", factory().create_uint32_type());
-      time->set_name("builtin_interfaces::msg::dds_::Time_");
       DynamicTypeBuilder_ptr builder(factory().create_struct_builder());
-      builder->add_member(0, "stamp", time->build());
+      builder->add_member(0, "stamp", time_type());
       builder->add_member(1, "frame_id", string_type());
       builder->set_name("std_msgs::msg::dds_::Header_");
       return builder->build();
@@ -155,7 +178,14 @@ DynamicType_ptr header_type()
   return header;
 }
 
-std::string dds_name(const std::string & type) {return "orvane_h26x_msgs::msg::dds_::" + type + "_";}
+// "Compressed" -> "orvane_h26x_msgs::msg::dds_::Compressed_"; a foreign
+// "sensor_msgs/Image" -> "sensor_msgs::msg::dds_::Image_".
+std::string dds_name(const std::string & type)
+{
+  const std::size_t slash = type.find('/');
+  return slash == std::string::npos ? "orvane_h26x_msgs::msg::dds_::" + type + "_" :
+         type.substr(0, slash) + "::msg::dds_::" + type.substr(slash + 1) + "_";
+}
 
 DynamicType_ptr message_type(const std::string & type)
 {
@@ -177,6 +207,7 @@ DynamicType_ptr message_type(const std::string & type)
       case FieldKind::HEADER: member = header_type(); break;
       case FieldKind::HEADER_SEQUENCE: member = sequence(header_type(), kMaxItems); break;
       case FieldKind::MESSAGE_SEQUENCE: member = sequence(message_type(field.element), kMaxItems); break;
+      case FieldKind::TIME: member = time_type(); break;
     }
     builder->add_member(id++, field.name, member);
   }
@@ -507,6 +538,11 @@ private:
   {
     Loan header(message, "header");
     const bool end = frame_id_of(header.get()) == kEndOfStream;
+    if (!end) {
+      Loan stamp(header.get(), "stamp");
+      stamps_ << stamp->get_int32_value(stamp->get_member_id_by_name("sec")) << " " <<
+        stamp->get_uint32_value(stamp->get_member_id_by_name("nanosec")) << " " << frame_id_of(header.get()) << "\n";
+    }
     Loan images(message, type_ == "Compressed" ? "images" : "h26x_images");
     const uint32_t count = images->get_item_count();
     for (uint32_t k = 0; k < count && !end; ++k) {
@@ -526,6 +562,7 @@ private:
       for (auto & [k, stream] : files_) {
         stream.close();
       }
+      stamps_.close();
       done.finish();
     }
   }
@@ -540,6 +577,7 @@ private:
   const std::string type_;
   const std::string output_;
   std::map<uint32_t, std::ofstream> files_;
+  std::ofstream stamps_{output_ + ".stamps", std::ios::trunc};
 };
 
 int receive(const Common & common, const Options & options)
@@ -652,6 +690,119 @@ int send(const Common & common, const Options & options)
   }
   writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(30, 0));
   std::cerr << "dds_peer: sent " << frames << " frames as " << dds_name(type) << "\n";
+  return 0;
+}
+
+// ---- a camera driver: sensor_msgs/Image ----
+
+// Picture `index` (of eight) in `encoding`, rows packed: smooth gradients
+// that move with the index, so that an encoder at default quality keeps
+// them well (and a swapped channel, row or picture shows).
+std::vector<uint8_t> camera_picture(const std::string & encoding, int width, int height, int index)
+{
+  const auto value = [&](int x, int y, int channel) {
+      return static_cast<uint8_t>(30 + channel * 30 + 4 * index + x * (60 + 20 * channel) / width + y * 50 / height);
+    };
+  std::vector<uint8_t> out;
+  const std::map<std::string, std::string> rgb_orders = {
+    {"rgb8", "012"}, {"bgr8", "210"}, {"rgba8", "012A"}, {"bgra8", "210A"}};
+  if (rgb_orders.count(encoding)) {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        for (char c : rgb_orders.at(encoding)) {
+          out.push_back(c == 'A' ? 255 : value(x, y, c - '0'));
+        }
+      }
+    }
+  } else if (encoding == "mono8" || encoding == "mono16") {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint8_t v = value(x, y, 0);
+        out.push_back(v);
+        if (encoding == "mono16") {
+          out.push_back(v);  // big-endian v * 257
+        }
+      }
+    }
+  } else if (encoding == "yuv422" || encoding == "uyvy" || encoding == "yuv422_yuy2") {
+    const bool uyvy = encoding != "yuv422_yuy2";
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; x += 2) {
+        const uint8_t y0 = value(x, y, 0), y1 = value(x + 1, y, 0), u = value(x, y, 1), v = value(x, y, 2);
+        const uint8_t group[4] = {uyvy ? u : y0, uyvy ? y0 : u, uyvy ? v : y1, uyvy ? y1 : v};
+        out.insert(out.end(), group, group + 4);
+      }
+    }
+  } else if (encoding == "nv12") {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        out.push_back(value(x, y, 0));
+      }
+    }
+    for (int y = 0; y < height; y += 2) {
+      for (int x = 0; x < width; x += 2) {
+        out.push_back(value(x, y, 1));
+        out.push_back(value(x, y, 2));
+      }
+    }
+  } else if (encoding == "32FC1") {  // depth, which no encoder takes
+    out.assign(std::size_t(4) * width * height, 0);
+  } else {
+    throw std::invalid_argument("the camera knows no encoding " + encoding);
+  }
+  return out;
+}
+
+int camera(const Common & common, const Options & options)
+{
+  int width = 0, height = 0;
+  if (std::sscanf(options.raw.c_str(), "%dx%d", &width, &height) != 2 || width < 2 || height < 2 || width % 2 ||
+    height % 2)
+  {
+    throw std::invalid_argument("--raw is not an even WIDTHxHEIGHT");
+  }
+  std::vector<std::vector<uint8_t>> pictures;
+  std::ofstream file(options.output, std::ios::binary | std::ios::trunc);
+  for (int index = 0; index < 8; ++index) {
+    pictures.push_back(camera_picture(options.encoding, width, height, index));
+    file.write(reinterpret_cast<const char *>(pictures.back().data()), static_cast<std::streamsize>(pictures.back().size()));
+  }
+  file.close();
+  const std::string type = "sensor_msgs/Image";
+  Endpoint endpoint(common, dynamic_type_support(type));
+  DataWriter * writer = endpoint.writer(common);
+  int32_t start_sec = 0;
+  uint32_t ignored = 0;
+  now_stamp(start_sec, ignored);
+  const auto start = std::chrono::steady_clock::now();
+  const double fps = options.fps > 0 ? options.fps : 30;
+  for (uint64_t index = 0; index < options.frames && !stop_camera; ++index) {
+    DynamicData_ptr message(DynamicDataFactory::get_instance()->create_data(message_type(type)));
+    {
+      Loan header(message.get(), "header");
+      Loan stamp(header.get(), "stamp");
+      stamp->set_int32_value(start_sec, stamp->get_member_id_by_name("sec"));
+      stamp->set_uint32_value(static_cast<uint32_t>(index), stamp->get_member_id_by_name("nanosec"));
+      header->set_string_value("peer_camera", header->get_member_id_by_name("frame_id"));
+    }
+    const std::vector<uint8_t> & picture = pictures[index % 8];
+    message->set_uint32_value(static_cast<uint32_t>(height), message->get_member_id_by_name("height"));
+    message->set_uint32_value(static_cast<uint32_t>(width), message->get_member_id_by_name("width"));
+    message->set_string_value(options.encoding, message->get_member_id_by_name("encoding"));
+    message->set_byte_value(options.encoding == "mono16" ? 1 : 0, message->get_member_id_by_name("is_bigendian"));
+    // Bytes a row of the first plane (NV12's luma rows are one byte a pixel).
+    const auto step = static_cast<uint32_t>(options.encoding == "nv12" ? width : picture.size() / height);
+    message->set_uint32_value(step, message->get_member_id_by_name("step"));
+    {
+      Loan data(message.get(), "data");
+      set_bytes(data.get(), picture.data(), picture.size());
+    }
+    if (!writer->write(message.get())) {
+      throw std::runtime_error("write failed");
+    }
+    std::this_thread::sleep_until(start + std::chrono::duration<double>((index + 1) / fps));
+  }
+  std::cerr << "dds_peer: the camera stopped\n";
   return 0;
 }
 
@@ -892,6 +1043,7 @@ try {
   app.add_option("--fps", options.fps);
   app.add_option("--raw", options.raw);
   app.add_option("--frames", options.frames);
+  app.add_option("--encoding", options.encoding);
   app.add_option("--topic", common.topic);
   app.add_option("--domain", common.domain);
   app.add_option("--transport", transport);
@@ -919,6 +1071,14 @@ try {
   }
   if (command == "bench-receive") {
     return bench_receive(common);
+  }
+  if (command == "camera") {
+    if (app.count("--frames") == 0) {
+      options.frames = UINT64_MAX;
+    }
+    std::signal(SIGTERM, [](int) {stop_camera = 1;});
+    std::signal(SIGINT, [](int) {stop_camera = 1;});
+    return camera(common, options);
   }
   throw std::invalid_argument("unknown command " + command);
 } catch (const std::exception & error) {

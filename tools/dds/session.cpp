@@ -42,12 +42,12 @@ Session::~Session()
   }
 }
 
-DataWriter * Session::writer(WriterFlow flow, std::size_t sample_bytes)
+DataWriter * Session::writer(WriterFlow flow, std::size_t sample_bytes, DataWriterListener * listener)
 {
   if (!writer_) {
     publisher_ = participant_->create_publisher(PUBLISHER_QOS_DEFAULT);
     writer_ = publisher_ ?
-      publisher_->create_datawriter(topic_, stream_writer_qos(publisher_, flow, sample_bytes)) : nullptr;
+      publisher_->create_datawriter(topic_, stream_writer_qos(publisher_, flow, sample_bytes), listener) : nullptr;
     if (!writer_) {
       throw std::runtime_error("cannot create a writer on " + topic_->get_name());
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fastdds/dds/publisher/DataWriter.hpp"
+#include "fastdds/dds/publisher/DataWriterListener.hpp"
 #include "fastdds/dds/subscriber/DataReader.hpp"
 #include "fastdds/dds/subscriber/DataReaderListener.hpp"
 #include "fastdds/dds/topic/TypeSupport.hpp"
@@ -34,9 +35,12 @@ public:
   Session(const Session &) = delete;
   Session & operator=(const Session &) = delete;
 
-  // The topic's writer, made on the first call with `flow` (see WriterFlow)
-  // and the largest sample expected (0: not known).
-  eprosima::fastdds::dds::DataWriter * writer(WriterFlow flow = WriterFlow::PACED, std::size_t sample_bytes = 0);
+  // The topic's writer, made on the first call with `flow` (see WriterFlow),
+  // the largest sample expected (0: not known) and a listener (which must
+  // outlive the session).
+  eprosima::fastdds::dds::DataWriter * writer(
+    WriterFlow flow = WriterFlow::PACED, std::size_t sample_bytes = 0,
+    eprosima::fastdds::dds::DataWriterListener * listener = nullptr);
   // A new reader on the topic each call.
   eprosima::fastdds::dds::DataReader * reader(
     eprosima::fastdds::dds::DataReaderListener * listener, bool reliable = true);

@@ -26,6 +26,7 @@ PictureOrder::Unit PictureOrder::parse(const uint8_t * data, std::size_t size)
     parser_.get(), context_.get(), &out, &out_size, data, static_cast<int>(size), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
   Unit unit;
   unit.key = parser_->key_frame == 1;
+  unit.bidirectional = parser_->pict_type == AV_PICTURE_TYPE_B;
   unit.order = parser_->output_picture_number;
   unit.width = parser_->width;
   unit.height = parser_->height;
@@ -136,6 +137,8 @@ Encoder::Encoder(const Settings & settings)
   }
   av_opt_set(context.priv_data, "preset", "veryfast", 0);
   av_opt_set(context.priv_data, "tune", "zerolatency", 0);
+  // A picture asked to be a key frame is one a decoder can start at.
+  av_opt_set(context.priv_data, "forced-idr", "1", 0);
   if (settings.codec == annexb::Codec::H264) {
     // Parameter sets with every key frame, so a recording may start at any.
     av_opt_set(context.priv_data, "x264-params", "repeat-headers=1:annexb=1", 0);
@@ -152,9 +155,10 @@ Encoder::Encoder(const Settings & settings)
   packet_.reset(check_allocated(av_packet_alloc(), "a packet"));
 }
 
-void Encoder::encode(const Sink & sink)
+void Encoder::encode(const Sink & sink, bool key)
 {
   frame_->pts = next_pts_++;
+  frame_->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
   check(avcodec_send_frame(context_.get(), frame_.get()), "cannot encode");
   receive(sink);
   check(av_frame_make_writable(frame_.get()), "a picture");

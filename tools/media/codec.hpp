@@ -14,7 +14,8 @@
 namespace media
 {
 
-// Key frame and picture order count of access units, from libavcodec's parser.
+// Key frame, picture type and picture order count of access units, from
+// libavcodec's parser.
 class PictureOrder
 {
 public:
@@ -22,6 +23,7 @@ public:
   struct Unit
   {
     bool key = false;
+    bool bidirectional = false;  // a B picture
     int order = 0;  // picture order count, restarting at each IDR
     int width = 0;
     int height = 0;
@@ -81,7 +83,8 @@ public:
   explicit Encoder(const Settings & settings);
   AVFrame & picture() {return *frame_;}  // fill this, then encode()
   using Sink = std::function<void(const uint8_t *, std::size_t, bool key)>;
-  void encode(const Sink & sink);
+  // `key`: this picture an IDR picture (H.264) / IDR (H.265), parameter sets first.
+  void encode(const Sink & sink, bool key = false);
   void finish(const Sink & sink);
 
 private:

@@ -1,5 +1,7 @@
 #include "sinks/dds_sink.hpp"
 
+#include "sinks/reception.hpp"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -94,9 +96,25 @@ struct DdsSink::Record
   orvane_h26x_msgs__msg__MultiCompressed * several = nullptr;
 };
 
+struct DdsSink::Joined : public eprosima::fastdds::dds::DataWriterListener
+{
+  explicit Joined(std::function<void()> call) : call(std::move(call)) {}
+  void on_publication_matched(
+    eprosima::fastdds::dds::DataWriter *, const eprosima::fastdds::dds::PublicationMatchedStatus & status) override
+  {
+    if (status.current_count_change > 0) {
+      call();
+    }
+  }
+  std::function<void()> call;
+};
+
 DdsSink::DdsSink(const Settings & settings)
 : settings_(settings), record_(std::make_unique<Record>(settings.multi))
 {
+  if (settings.reader_joined) {
+    joined_ = std::make_unique<Joined>(settings.reader_joined);
+  }
   const rosidl_message_type_support_t * handle = settings.multi ?
     rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__MultiCompressed() :
     rosidl_typesupport_c__get_message_type_support_handle__orvane_h26x_msgs__msg__Compressed();
@@ -108,7 +126,7 @@ DdsSink::DdsSink(const Settings & settings)
       [](void * m) {orvane_h26x_msgs__msg__Compressed__destroy(static_cast<orvane_h26x_msgs__msg__Compressed *>(m));}};
   session_ = std::make_unique<orvane_dds::Session>(handle, factory, settings.topic, settings.domain,
       settings.transport);
-  session_->writer(settings.flow, settings.sample_bytes);
+  session_->writer(settings.flow, settings.sample_bytes, joined_.get());
 }
 
 DdsSink::~DdsSink() = default;
@@ -147,7 +165,7 @@ void DdsSink::fill(const stream::Moment & moment)
   }
   for (std::size_t k = 0; k < moment.units.size(); ++k) {
     auto & image = message.h26x_images.data[k];
-    set_header(image.header.data[0], moment.stamp_ns, "camera");
+    set_header(image.header.data[0], moment.stamp_ns, moment.frame_id.empty() ? "camera" : moment.frame_id);
     image.is_vaild.data[0] = moment.units[k].present;
     set_image(image, moment.units[k]);
   }
@@ -204,6 +222,9 @@ void DdsSink::write(const stream::Moment & moment)
   if (failed_) {
     return;
   }
+  if (settings_.stamp_delay) {
+    delays_.push_back((stream::now_ns() - moment.stamp_ns) * 1e-9);
+  }
   sent_.resize(std::max(sent_.size(), moment.units.size()));
   for (std::size_t k = 0; k < moment.units.size(); ++k) {
     sent_[k] += moment.units[k].present;
@@ -248,6 +269,11 @@ bool DdsSink::report() const
   std::fprintf(stderr, "%s: %llu frames, %llu bytes in %.3f s: %.1f frames/s, %.2f MB/s\n", stream::program(),
     static_cast<unsigned long long>(frames_), static_cast<unsigned long long>(bytes_), seconds,
     seconds > 0 ? frames_ / seconds : 0.0, seconds > 0 ? bytes_ / seconds / 1e6 : 0.0);
+  if (!delays_.empty()) {
+    std::fprintf(stderr, "%s: delay from the source's stamp to the write, ms: p50 %.1f p99 %.1f max %.1f\n",
+      stream::program(), 1e3 * percentile(delays_, 0.5), 1e3 * percentile(delays_, 0.99),
+      1e3 * percentile(delays_, 1.0));
+  }
   return frames_ > 0;
 }
 

@@ -8,6 +8,7 @@
 // handle as a C node finds it. The end of the stream is a marker message.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,11 @@ public:
     orvane_dds::WriterFlow flow = orvane_dds::WriterFlow::PACED;
     std::size_t sample_bytes = 0;  // the largest sample expected, 0: not known
     std::chrono::milliseconds finish_wait{10000};  // for the readers' acknowledgement of the end
+    // Called (on a middleware thread) when a reader matches the writer.
+    std::function<void()> reader_joined;
+    // Measure each frame's delay from its stamp (a camera's capture time) to
+    // its write, and say it.
+    bool stamp_delay = false;
   };
   explicit DdsSink(const Settings & settings);
   ~DdsSink() override;
@@ -44,9 +50,11 @@ public:
 
 private:
   struct Record;
+  struct Joined;
   void fill(const stream::Moment & moment);
   void send(const char * what);
   Settings settings_;
+  std::unique_ptr<Joined> joined_;  // before the session: its writer calls it
   std::unique_ptr<orvane_dds::Session> session_;
   std::unique_ptr<Record> record_;
   bool failed_ = false;
@@ -55,6 +63,7 @@ private:
   std::string error_;
   uint64_t frames_ = 0;
   uint64_t bytes_ = 0;
+  std::vector<double> delays_;  // seconds, with stamp_delay
   std::vector<uint64_t> sent_;  // frames per stream
   std::chrono::steady_clock::time_point first_write_, finished_;
 };
