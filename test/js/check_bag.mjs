@@ -203,15 +203,20 @@ async function readBag(folder, expectations) {
   for (const [topic, entry] of seen) console.log(`${topic}: ${entry.count} messages, each the CDR of what it holds`);
 }
 
+// Where an McapWriter writes in memory: take() gives the bytes and starts anew.
+function memoryWritable() {
+  let chunks = [], position = 0n;
+  return {
+    write: async (buffer) => { chunks.push(Buffer.from(buffer)); position += BigInt(buffer.length); },
+    position: () => position,
+    take: () => { const bytes = Buffer.concat(chunks); chunks = []; position = 0n; return bytes; },
+  };
+}
+
 // One MCAP file's messages, decoded and written again by the library's writer.
 async function copy(path, out, mode) {
   const { file, reader } = await indexedReader(path);
-  const chunks = [];
-  let position = 0n;
-  const writable = {
-    write: async (buffer) => { chunks.push(Buffer.from(buffer)); position += BigInt(buffer.length); },
-    position: () => position,
-  };
+  const writable = memoryWritable();
   await zstd.isLoaded;
   const writer = new McapWriter({
     writable,
@@ -236,7 +241,7 @@ async function copy(path, out, mode) {
     count++;
   }
   await writer.end();
-  await writeFile(out, Buffer.concat(chunks));
+  await writeFile(out, writable.take());
   await file.close();
   console.log(`${out}: ${count} messages written by @mcap/core (${mode}), ${statSync(out).size} bytes`);
 }
@@ -323,12 +328,7 @@ function bigEndian(type, value) {
 
 async function foreign(path, sourceTopic, out) {
   const { file, reader } = await indexedReader(path);
-  const chunks = [];
-  let position = 0n;
-  const writable = {
-    write: async (buffer) => { chunks.push(Buffer.from(buffer)); position += BigInt(buffer.length); },
-    position: () => position,
-  };
+  const writable = memoryWritable();
   const writer = new McapWriter({ writable });
   await writer.start({ profile: "ros2", library: "check_bag.mjs" });
   const hostile = [];  // [channel, bytes] in order
@@ -390,9 +390,7 @@ async function foreign(path, sourceTopic, out) {
     }
   }
   await writer.end();
-  await writeFile(`${out}.be.mcap`, Buffer.concat(chunks));
-  chunks.length = 0;
-  position = 0n;
+  await writeFile(`${out}.be.mcap`, writable.take());
   const damaged = new McapWriter({ writable });
   await damaged.start({ profile: "ros2", library: "check_bag.mjs" });
   for (const channel of channels.values()) {
@@ -404,7 +402,7 @@ async function foreign(path, sourceTopic, out) {
     await damaged.addMessage({ channelId: channel.damagedId, sequence: k, logTime: BigInt(k + 1), publishTime: BigInt(k + 1), data });
   }
   await damaged.end();
-  await writeFile(`${out}.hostile.mcap`, Buffer.concat(chunks));
+  await writeFile(`${out}.hostile.mcap`, writable.take());
   await file.close();
   for (const { where, stamp, frame } of stamped) {
     check(sources.get(stamp) === frame, `${where}: stamp ${stamp} and frame '${frame}' are a source message's`);
