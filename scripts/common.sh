@@ -21,6 +21,7 @@ DEBIAN_PACKAGES=(
   clang-14 libclang-rt-14-dev valgrind
   pkg-config libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libcli11-dev
   libzstd-dev liblz4-dev zlib1g-dev libsqlite3-dev libyaml-cpp-dev ffmpeg
+  gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad python3-gi  # the tests' RTSP camera
 )
 
 ensure_dependencies() {

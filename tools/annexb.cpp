@@ -585,6 +585,34 @@ std::vector<uint8_t> parameter_sets(const uint8_t * data, std::size_t size, Code
   return sets;
 }
 
+void ParameterSetKeeper::remember(const uint8_t * data, std::size_t size)
+{
+  std::vector<uint8_t> sets = parameter_sets(data, size, codec_);
+  if (!sets.empty()) {
+    sets_ = std::move(sets);
+  }
+}
+
+bool ParameterSetKeeper::complete(std::vector<uint8_t> & unit)
+{
+  const std::vector<uint8_t> own = parameter_sets(unit.data(), unit.size(), codec_);
+  if (!own.empty()) {
+    sets_ = own;
+  }
+  if (!is_key_frame(unit.data(), unit.size(), codec_)) {
+    return false;
+  }
+  if (own.empty() && !sets_.empty()) {
+    // An access unit delimiter stays first.
+    const std::vector<Nal> nals = find_nal_units(unit.data(), unit.size());
+    const bool delimited = !nals.empty() &&
+      nal_type(codec_, unit[nals[0].header]) == (codec_ == Codec::H264 ? 9u : 35u);
+    const std::size_t at = delimited ? (nals.size() > 1 ? nals[1].start_code : unit.size()) : 0;
+    unit.insert(unit.begin() + static_cast<std::ptrdiff_t>(at), sets_.begin(), sets_.end());
+  }
+  return !sets_.empty();
+}
+
 std::vector<std::vector<uint8_t>> nal_payloads(const uint8_t * data, std::size_t size)
 {
   const std::vector<Nal> units = find_nal_units(data, size);

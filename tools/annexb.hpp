@@ -54,6 +54,26 @@ bool is_key_frame(const uint8_t * data, std::size_t size, Codec codec);
 // stream's configuration. Empty when there are none.
 std::vector<uint8_t> parameter_sets(const uint8_t * data, std::size_t size, Codec codec);
 
+// A stream's latest parameter sets, put before every key frame that lacks
+// them, so that a reader may start at any key frame (parameter sets sent
+// once, out of band or at the start only, serve no late reader).
+class ParameterSetKeeper
+{
+public:
+  explicit ParameterSetKeeper(Codec codec) : codec_(codec) {}
+  // Takes the sets of a range (a unit, a container's configuration).
+  void remember(const uint8_t * data, std::size_t size);
+  // Remembers the unit's own sets; when it is a key frame without them and
+  // sets are known, puts them in front (after an access unit delimiter).
+  // True when the unit is a key frame a decoder can start at.
+  bool complete(std::vector<uint8_t> & unit);
+  bool known() const {return !sets_.empty();}
+
+private:
+  Codec codec_;
+  std::vector<uint8_t> sets_;
+};
+
 // The NAL units of the range without their start codes (and without the
 // zero bytes that pad before the next one), for comparing access units
 // whatever framing carried them.

@@ -13,6 +13,7 @@
 #include "sources/bag_source.hpp"
 #include "sources/encoding_source.hpp"
 #include "sources/file_source.hpp"
+#include "sources/network_source.hpp"
 #include "sources/paced_source.hpp"
 #include "sources/raw_sources.hpp"
 #include "sources/topic_source.hpp"
@@ -35,6 +36,9 @@ struct Options
   bool key_on_join = true;
   double rate = 1;
   bool loop = false;
+  std::string rtsp_transport;
+  std::string stamp = "source";
+  double timeout = 30;
   tools::StreamOptions stream;
 };
 
@@ -48,6 +52,7 @@ struct Publication
   sources::EncodingSource * encoder = nullptr;  // within `source`, when encoding here
   uint64_t limit = 0;  // frames, 0: the source's own end
   bool stamp_delay = false;  // say the delay from each frame's stamp to its write
+  bool live = false;  // frames as a network source sends them
 };
 
 void parse_size(const std::string & text, const char * option, unsigned low, unsigned high, unsigned & width,
@@ -100,6 +105,24 @@ Publication raw_frames(const Options & options)
   publication.source = std::make_unique<sources::PacedSource>(
     std::make_unique<sources::RawFramesSource>(width, height, options.frames ? options.frames : 100),
     publication.fps, false, false);
+  return publication;
+}
+
+// A network camera's stream passed through: each unit as it arrives, on
+// the source's clock where it states one; no pacing (the camera paces).
+Publication network(const Options & options)
+{
+  sources::NetworkSource::Settings settings;
+  settings.url = options.inputs[0];
+  settings.rtsp_transport = options.rtsp_transport;
+  settings.source_stamps = options.stamp == "source";
+  settings.timeout = options.timeout;
+  auto source = std::make_unique<sources::NetworkSource>(settings);
+  stream::note(source->describe());
+  Publication publication;
+  publication.fps = source->frame_rate() > 0 ? source->frame_rate() : 25;  // the writer's history only
+  publication.live = true;
+  publication.source = std::move(source);
   return publication;
 }
 
@@ -210,8 +233,12 @@ int publish(const Options & options)
   if (options.inputs.size() == 1 && options.encode.empty() && options.raw.empty() && bag::is_bag(options.inputs[0])) {
     return replay(options);
   }
+  const bool from_network = options.inputs.size() == 1 && sources::NetworkSource::is_url(options.inputs[0]);
   Publication publication = !options.encode.empty() ? encoded(options) :
-    !options.raw.empty() ? raw_frames(options) : recorded(options);
+    !options.raw.empty() ? raw_frames(options) : from_network ? network(options) : recorded(options);
+  if (from_network) {
+    publication.limit = options.frames;
+  }
   sinks::DdsSink::Settings settings;
   settings.multi = publication.multi;
   settings.topic = options.stream.dds_topic(publication.multi ? "/camera/h26x_multi" : "/camera/h26x");
@@ -226,7 +253,7 @@ int publish(const Options & options)
   }
   char pace[64];
   std::snprintf(pace, sizeof(pace), "%g frames/s", publication.fps);
-  stream::note(publication.stamp_delay ? "each frame as the camera sends it" :
+  stream::note(publication.stamp_delay || publication.live ? "each frame as the camera sends it" :
     publication.fps > 0 ? pace : "as fast as the readers take");
 
   sinks::DdsSink sink(settings);
@@ -258,7 +285,16 @@ int main(int argc, char ** argv)
   app.add_option("--input", options.inputs,
     "a recorded stream: Annex-B .h264 / .h265, or MP4, Matroska or another container libavformat reads; "
     "repeat for several streams (default: the bundled sample); or a rosbag2 bag (a folder, .mcap, .db3), "
-    "replayed at its recorded timing");
+    "replayed at its recorded timing; or a network camera's URL (rtsp://, udp:// MPEG-TS, srt://, ...), "
+    "each unit passed through as it arrives");
+  app.add_option("--rtsp-transport", options.rtsp_transport, "an rtsp:// input over tcp or udp")
+  ->check(CLI::IsMember({"tcp", "udp"}));
+  app.add_option("--stamp", options.stamp,
+    "a network input's stamps: source (its capture time where it states one: RTSP sender reports; else "
+    "arrival) or arrival")->check(CLI::IsMember({"source", "arrival"}));
+  app.add_option("--timeout", options.timeout,
+    "a network input: end after this long without a unit, reconnecting meanwhile (30)")
+  ->check(CLI::Range(0.1, 1e9));
   app.add_option("--rate", options.rate, "a bag's timeline runs this many times as fast (1)")
   ->check(CLI::Range(0.001, 1000.0));
   app.add_flag("--loop", options.loop, "a bag from its start again at its end");

@@ -6,10 +6,12 @@
 # a truncated and a missing unit), encode (the encoding publisher with
 # originals, recorded and decoded; a late viewer's first picture), y4m (every layout encoded, and the file's
 # timeline), timing (frame rates from an H.265 SPS, presentation from 0),
-# full-disk (recordings that fill the disk end on whole frames, a bag on whole chunks).
+# full-disk (recordings that fill the disk end on whole frames, a bag on whole chunks),
+# network (an RTSP camera over UDP and TCP, killed and started again; MPEG-TS over UDP).
 set -eu
 scenario="$1" tools="$2" check="$3" samples="$4" out="$5" domain="$6"
-pair="$(cd "$(dirname "$0")/../../scripts" && pwd)/run_pair.sh"
+here="$(cd "$(dirname "$0")" && pwd)"
+pair="$here/../../scripts/run_pair.sh"
 common=(--domain "$domain" --transport shm)
 export ROS_LOCALHOST_ONLY=1
 h264="$samples/sample.h264"
@@ -26,6 +28,10 @@ case "$scenario" in
         "$tools/h26x_publisher" --input "$h264" "${common[@]}" 2>"recorder.$ext.log"
       "$check" container "recorded.$ext" "$h264" "$(recorded_span "recorder.$ext.log")"
     done
+    echo "=== the Annex-B sample itself into MP4: on its own timeline (25 frames/s from its SPS)"
+    "$tools/h26x_view" --input "$h264" --output direct.mp4
+    "$check" probe direct.mp4 | tee probe.log
+    grep -q "^frames 150 duration 6.000 start 0.000" probe.log
     echo "=== the MP4 recording published again: the sample, unit for unit"
     "$pair" "$tools/h26x_recorder" --output again.h264 "${common[@]}" -- \
       "$tools/h26x_publisher" --input recorded.mp4 --fps 0 "${common[@]}" 2>/dev/null
@@ -143,6 +149,73 @@ case "$scenario" in
       "$tools/h26x_publisher" --encode h264 --source timeline.y4m --fps 0 "${common[@]}" 2>/dev/null
     "$check" probe timeline.mp4 | tee probe.log
     grep -q "^frames 100 duration 4.000 start 0.000" probe.log
+    ;;
+  network)
+    # A network camera: GStreamer's RTSP server (test/camera/rtsp_server.py,
+    # Debian's python3 with its GObject bindings) serving the samples (timed
+    # in MP4) on 127.0.0.1, and the ffmpeg program sending MPEG-TS over UDP.
+    port=$((30000 + 4 * domain))
+    frames_of() { ffmpeg -nostdin -v error -i "$1" -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
+    "$tools/h26x_view" --input "$h264" --output camera.h264.mp4
+    "$tools/h26x_view" --input "$samples/sample.h265" --output camera.h265.mp4
+    start_camera() {
+      /usr/bin/python3 "$here/../camera/rtsp_server.py" "$port" camera.h264.mp4 camera.h265.mp4 >server.log 2>&1 &
+      camera=$!
+      for _ in $(seq 100); do grep -q ready server.log && return; sleep 0.1; done
+      cat server.log; exit 1
+    }
+    start_camera
+    trap 'kill "$camera" 2>/dev/null || true' EXIT
+    frames_of "$h264" >h264.md5
+    frames_of "$samples/sample.h265" >h265.md5
+    for transport in udp tcp; do
+      for codec in h264 h265; do
+        echo "=== RTSP over $transport, $codec: the units passed through, the sample's frames"
+        count=$(wc -l <"$codec.md5")
+        "$pair" "$tools/h26x_recorder" --output "rtsp_${transport}_$codec.mp4" "${common[@]}" -- \
+          "$tools/h26x_publisher" --input "rtsp://127.0.0.1:$port/$codec" --rtsp-transport "$transport" \
+          --frames "$count" "${common[@]}" 2>"publisher_${transport}_$codec.log"
+        grep -v "frames sent" "publisher_${transport}_$codec.log"
+        frames_of "rtsp_${transport}_$codec.mp4" | cmp - "$codec.md5"
+        grep -q "^h26x_publisher: $count units passed through" "publisher_${transport}_$codec.log"
+      done
+    done
+    echo "=== the camera killed and started again mid-stream: reconnected, the gap counted, whole frames after it"
+    "$tools/h26x_recorder" --output again.mp4 "${common[@]}" 2>recorder.log &
+    recorder=$!
+    "$tools/h26x_publisher" --input "rtsp://127.0.0.1:$port/h264" --rtsp-transport tcp --frames 200 \
+      "${common[@]}" 2>publisher.log &
+    publisher=$!
+    for _ in $(seq 200); do grep -q "50 frames sent" publisher.log && break; sleep 0.05; done
+    kill "$camera"; wait "$camera" || true
+    sleep 2
+    start_camera
+    wait "$publisher" && wait "$recorder" || { cat publisher.log recorder.log; exit 1; }
+    grep -v "frames sent" publisher.log
+    grep -q "the source dropped 1 times" publisher.log
+    "$tools/h26x_view" --input again.mp4 | tee view.log
+    grep -q "^h26x_view: 200 frames decoded, 0 decode errors" view.log
+    # Frames of the sample in its order (a cut may leave out pictures shown
+    # before the last one decoded), then the sample from its start.
+    frames_of again.mp4 >again.md5
+    /usr/bin/python3 -c '
+got, want = open("again.md5").read().split(), open("h264.md5").read().split()
+cut = next(k for k in range(1, len(got)) if got[k] == want[0])
+places = [want.index(frame) for frame in got[:cut]]
+assert places == sorted(set(places)), "before the gap: not frames of the sample in order"
+assert got[cut:] == want[:len(got) - cut], "after the gap: not the sample from its start"
+print(f"again.mp4: {cut} frames of the sample in order, then its first {len(got) - cut}")'
+    echo "=== MPEG-TS over UDP from the ffmpeg program"
+    udp="udp://127.0.0.1:$((port + 2))"
+    "$tools/h26x_recorder" --output ts.mp4 "${common[@]}" 2>recorder.log &
+    recorder=$!
+    "$tools/h26x_publisher" --input "$udp" --frames 150 "${common[@]}" 2>publisher.log &
+    publisher=$!
+    sleep 1
+    ffmpeg -nostdin -v error -re -i camera.h264.mp4 -c copy -f mpegts "$udp?pkt_size=1316"
+    wait "$publisher" && wait "$recorder" || { cat publisher.log recorder.log; exit 1; }
+    grep -v "frames sent" publisher.log
+    frames_of ts.mp4 | cmp - h264.md5
     ;;
   timing)
     echo "=== H.265 at 30 frames/s, its rate in the SPS (as x265 writes it), sent again and recorded into MP4"

@@ -7,10 +7,25 @@ namespace media
 using av::check;
 using av::check_allocated;
 
-Demuxer::Demuxer(const std::string & path)
+int Demuxer::interrupt(void * demuxer)
 {
-  AVFormatContext * format = nullptr;
-  check(avformat_open_input(&format, path.c_str(), nullptr, nullptr), "cannot open " + path);
+  const auto & interrupted = static_cast<Demuxer *>(demuxer)->interrupted_;
+  return interrupted && interrupted() ? 1 : 0;
+}
+
+Demuxer::Demuxer(const std::string & path, const Options & options)
+: interrupted_(options.interrupted)
+{
+  AVFormatContext * format = check_allocated(avformat_alloc_context(), "a demuxer");
+  format->interrupt_callback = {&Demuxer::interrupt, this};
+  AVDictionary * settings = nullptr;
+  for (const auto & [key, value] : options.format) {
+    av_dict_set(&settings, key.c_str(), value.c_str(), 0);
+  }
+  // On failure libavformat frees the context itself.
+  const int opened = avformat_open_input(&format, path.c_str(), nullptr, &settings);
+  av_dict_free(&settings);
+  check(opened, "cannot open " + path);
   format_.reset(format);
   check(avformat_find_stream_info(format, nullptr), "cannot read the streams of " + path);
   stream_ = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -34,11 +49,22 @@ Demuxer::Demuxer(const std::string & path)
   packet_.reset(check_allocated(av_packet_alloc(), "a packet"));
 }
 
+int64_t Demuxer::start_time_realtime_ns() const
+{
+  return format_->start_time_realtime == AV_NOPTS_VALUE ? -1 : format_->start_time_realtime * 1000;
+}
+
+std::vector<uint8_t> Demuxer::configuration() const
+{
+  const AVCodecParameters & parameters = *format_->streams[stream_]->codecpar;
+  return std::vector<uint8_t>(parameters.extradata, parameters.extradata + parameters.extradata_size);
+}
+
 bool Demuxer::next(Unit & unit)
 {
   const AVRational time_base = format_->streams[stream_]->time_base;
   const auto nanoseconds = [time_base](int64_t time) {
-      return time == AV_NOPTS_VALUE ? -1 : av_rescale_q(time, time_base, av::kNanoseconds);
+      return time == AV_NOPTS_VALUE ? kNoTime : av_rescale_q(time, time_base, av::kNanoseconds);
     };
   while (true) {
     const int received = av_bsf_receive_packet(to_annexb_.get(), packet_.get());

@@ -34,7 +34,7 @@ void FoxgloveSink::write(const stream::Moment & moment)
   if (codec_ != codec) {  // the first unit, or a stream that changed codec
     codec_ = codec;
     order_ = std::make_unique<media::PictureOrder>(*codec);
-    parameter_sets_.clear();
+    sets_ = std::make_unique<annexb::ParameterSetKeeper>(*codec);
     waiting_for_key_ = true;
   }
   if (sent_ + skipped_ > 0 && unit.count > next_count_) {
@@ -47,27 +47,18 @@ void FoxgloveSink::write(const stream::Moment & moment)
     said_b_frames_ = true;
     stream::note("the stream has B-frames, which Foxglove does not reorder: sent as they are, in decoding order");
   }
-  std::vector<uint8_t> own_sets = annexb::parameter_sets(unit.data.data(), unit.data.size(), *codec);
-  if (!own_sets.empty()) {
-    parameter_sets_ = std::move(own_sets);
-  }
-  const bool key = annexb::is_key_frame(unit.data.data(), unit.data.size(), *codec);
-  if (waiting_for_key_ && !(key && !parameter_sets_.empty())) {
+  foreign::CompressedVideo & video = *message_;
+  video.data = unit.data;
+  const bool key = sets_->complete(video.data);  // a player may start at any key frame
+  if (waiting_for_key_ && !key) {
     ++skipped_;
     return;
   }
   waiting_for_key_ = false;
-
-  foreign::CompressedVideo & video = *message_;
   video.timestamp.sec = static_cast<int32_t>(moment.stamp_ns / 1000000000);
   video.timestamp.nanosec = static_cast<uint32_t>(moment.stamp_ns % 1000000000);
   video.frame_id = moment.frame_id;
   video.format = annexb::codec_name(*codec);
-  video.data.clear();
-  if (key && annexb::parameter_sets(unit.data.data(), unit.data.size(), *codec).empty()) {
-    video.data = parameter_sets_;  // a player may start here
-  }
-  video.data.insert(video.data.end(), unit.data.begin(), unit.data.end());
   sent_ += session_->write(&video, [] {return false;});
 }
 

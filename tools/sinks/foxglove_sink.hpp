@@ -43,7 +43,7 @@ private:
   std::unique_ptr<foreign::CompressedVideo> message_;
   std::optional<annexb::Codec> codec_;
   std::unique_ptr<media::PictureOrder> order_;
-  std::vector<uint8_t> parameter_sets_;  // the latest the stream sent
+  std::unique_ptr<annexb::ParameterSetKeeper> sets_;
   bool waiting_for_key_ = true;
   bool said_b_frames_ = false;
   uint64_t next_count_ = 0;

@@ -82,7 +82,11 @@ bool FileSource::next(stream::Moment & moment)
       return false;
     }
     unit.data.swap(unit_.data);
-    moment.media_time_ns = unit_.decode_time_ns;
+    // From the first decode time (a file's may start below 0).
+    if (unit_.decode_time_ns != media::kNoTime && first_decode_ns_ == media::kNoTime) {
+      first_decode_ns_ = unit_.decode_time_ns;
+    }
+    moment.media_time_ns = unit_.decode_time_ns == media::kNoTime ? -1 : unit_.decode_time_ns - first_decode_ns_;
   } else {
     if (next_ >= units_.size()) {
       return false;
@@ -91,6 +95,11 @@ bool FileSource::next(stream::Moment & moment)
     unit.data.assign(bytes_.begin() + found.offset, bytes_.begin() + found.offset + found.size);
     moment.media_time_ns = frame_rate_ > 0 ? static_cast<int64_t>(next_ * 1e9 / frame_rate_) : -1;
   }
+  // A file's units are stamped on its own timeline (25 frames/s where it
+  // states no rate): a container written from them keeps the file's timing.
+  // A pacing source stamps them again in real time.
+  moment.stamp_ns = moment.media_time_ns >= 0 ? moment.media_time_ns :
+    static_cast<int64_t>(next_ * 1e9 / (frame_rate_ > 0 ? frame_rate_ : 25));
   unit.encoding = annexb::codec_name(codec_);
   unit.width = width_;
   unit.height = height_;

@@ -43,6 +43,7 @@ private:
   std::vector<annexb::AccessUnit> units_;
   std::unique_ptr<media::Demuxer> demuxer_;
   media::Demuxer::Unit unit_;
+  int64_t first_decode_ns_ = media::kNoTime;
   std::size_t largest_unit_ = 0;
   uint64_t next_ = 0;
 };
