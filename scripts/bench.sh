@@ -15,7 +15,10 @@
 #   bag  the MCAP writer beside dd on the same disk (same bytes, 4 MiB blocks,
 #        synced), the recorder's CPU for a 1080p30 H.264 stream into a bag,
 #        and a bag turned into MP4 beside `ffmpeg -c copy` on the same units
-# Usage: bench.sh [cdr|e2e|python|media|bag|all] [benchmark arguments]   (default: all)
+#   camera  a 1080p30 RTSP camera passed through (GStreamer's RTSP server)
+#        and a 1080p30 sensor_msgs/Image topic encoded: delay from arrival to
+#        the DDS write, and the publisher's CPU
+# Usage: bench.sh [cdr|e2e|python|media|bag|camera|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -151,6 +154,52 @@ if [ "$part" = bag ] || [ "$part" = all ]; then
    convert_row p1080 "1080p30 H.264, 300 frames" 30 "$work/p1080.h264"
    convert_row sample "the H.264 sample, 150 frames" 25 "$ROOT/tools/sample/sample.h264"
    rm -rf "$work")
+fi
+if [ "$part" = camera ] || [ "$part" = all ]; then
+  (set -e
+   export ROS_LOCALHOST_ONLY=1
+   tools="$build_dir/tools" work="$build_dir/camera"
+   rm -rf "$work" && mkdir -p "$work" && cd "$work"
+   # A 1080p30 H.264 camera stream (8 Mbit/s, two B-frames), 20 s, timed in MP4.
+   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
+     -b:v 8M -g 60 -bf 2 -pix_fmt yuv420p source.mp4
+   "$tools/h26x_view" --input source.mp4 --output camera.mp4 >/dev/null 2>&1
+   # CPU (user + system, all threads, from /proc) from 6 s to 16 s after its start.
+   steady_cpu() { local a b; sleep 6; a=$(awk '{print $14 + $15}' "/proc/$1/stat"); sleep 10
+     b=$(awk '{print $14 + $15}' "/proc/$1/stat"); echo "$(( (b - a) * 100 / (10 * $(getconf CLK_TCK)) )) %"; }
+   delays() { sed -n "s/.*delay from the $1.*p50 \([0-9.-]*\) p99 \([0-9.-]*\).*/\1 ms \/ \2 ms/p" "$2"; }
+   /usr/bin/python3 "$ROOT/test/camera/rtsp_server.py" 8654 camera.mp4 camera.mp4 >server.log 2>&1 &
+   server=$!
+   trap 'kill $server 2>/dev/null || true' EXIT
+   sleep 2
+   echo
+   echo "A 1080p30 RTSP camera passed through (600 units), and a 1080p30 sensor_msgs/Image topic encoded:"
+   echo
+   echo "| path | arrival to DDS write p50 / p99 | CPU of a core (steady) |"
+   echo "|---|---|---|"
+   for transport in udp tcp; do
+     "$tools/h26x_recorder" --output pass.h264 --overwrite --domain 97 --transport shm 2>/dev/null &
+     recorder=$!
+     "$tools/h26x_publisher" --input rtsp://127.0.0.1:8654/h264 --rtsp-transport "$transport" --frames 600 \
+       --domain 97 --transport shm 2>publisher.log &
+     cpu=$(steady_cpu $!)
+     wait "$recorder"
+     echo "| RTSP over $transport, passed through | $(delays "frame's arrival" publisher.log) | $cpu |"
+   done
+   # The camera: the viewer decoding the stream above and republishing it as
+   # rgb8 sensor_msgs/Image; the encoder node (libx264 veryfast, zerolatency).
+   "$tools/h26x_recorder" --output encoded.h264 --overwrite --topic /cam/h26x --domain 98 --transport shm 2>/dev/null &
+   recorder=$!
+   "$tools/h26x_publisher" --encode h264 --source topic:/cam/image --frames 450 --topic /cam/h26x --domain 98 \
+     --transport shm 2>encoder.log &
+   encoder=$!
+   "$tools/h26x_view" --live --republish /cam/image --timeout 5 --domain 98 --transport shm >/dev/null 2>&1 &
+   viewer=$!
+   "$tools/h26x_publisher" --input camera.mp4 --domain 98 --transport shm >/dev/null 2>&1 &
+   camera=$!
+   cpu=$(steady_cpu $encoder)
+   wait "$encoder" "$recorder" "$viewer" "$camera"
+   echo "| sensor_msgs/Image rgb8 1920x1080 encoded to H.264 | $(delays "frame's arrival" encoder.log) | $cpu |")
 fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
 # Nothing leaves this machine.

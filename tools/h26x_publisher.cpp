@@ -122,6 +122,7 @@ Publication network(const Options & options)
   Publication publication;
   publication.fps = source->frame_rate() > 0 ? source->frame_rate() : 25;  // the writer's history only
   publication.live = true;
+  publication.stamp_delay = true;
   publication.source = std::move(source);
   return publication;
 }

@@ -223,7 +223,11 @@ void DdsSink::write(const stream::Moment & moment)
     return;
   }
   if (settings_.stamp_delay) {
-    delays_.push_back((stream::now_ns() - moment.stamp_ns) * 1e-9);
+    const int64_t now = stream::now_ns();
+    delays_.push_back((now - moment.stamp_ns) * 1e-9);
+    if (moment.received_ns > 0) {
+      arrival_delays_.push_back((now - moment.received_ns) * 1e-9);
+    }
   }
   sent_.resize(std::max(sent_.size(), moment.units.size()));
   for (std::size_t k = 0; k < moment.units.size(); ++k) {
@@ -273,6 +277,11 @@ bool DdsSink::report() const
     std::fprintf(stderr, "%s: delay from the source's stamp to the write, ms: p50 %.1f p99 %.1f max %.1f\n",
       stream::program(), 1e3 * percentile(delays_, 0.5), 1e3 * percentile(delays_, 0.99),
       1e3 * percentile(delays_, 1.0));
+  }
+  if (!arrival_delays_.empty()) {
+    std::fprintf(stderr, "%s: delay from the frame's arrival here to the write, ms: p50 %.2f p99 %.2f max %.2f\n",
+      stream::program(), 1e3 * percentile(arrival_delays_, 0.5), 1e3 * percentile(arrival_delays_, 0.99),
+      1e3 * percentile(arrival_delays_, 1.0));
   }
   return frames_ > 0;
 }

@@ -32,8 +32,8 @@ public:
     std::chrono::milliseconds finish_wait{10000};  // for the readers' acknowledgement of the end
     // Called (on a middleware thread) when a reader matches the writer.
     std::function<void()> reader_joined;
-    // Measure each frame's delay from its stamp (a camera's capture time) to
-    // its write, and say it.
+    // Measure each frame's delay from its stamp (a camera's capture time),
+    // and from its arrival here, to its write, and say them.
     bool stamp_delay = false;
   };
   explicit DdsSink(const Settings & settings);
@@ -63,7 +63,7 @@ private:
   std::string error_;
   uint64_t frames_ = 0;
   uint64_t bytes_ = 0;
-  std::vector<double> delays_;  // seconds, with stamp_delay
+  std::vector<double> delays_, arrival_delays_;  // seconds, with stamp_delay
   std::vector<uint64_t> sent_;  // frames per stream
   std::chrono::steady_clock::time_point first_write_, finished_;
 };

@@ -112,10 +112,17 @@ void NetworkSource::decide(StampClock clock)
   if (clock == StampClock::SOURCE) {
     source_zero_ns_ = demuxer_->start_time_realtime_ns();
   } else if (!pending_.empty()) {
-    const auto timed = std::find_if(pending_.begin(), pending_.end(), [](const Pending & unit) {
-        return unit.media_time_ns != media::kNoTime;
-      });
-    arrival_zero_ns_ = timed == pending_.end() ? pending_.front().arrival_ns : timed->arrival_ns - timed->media_time_ns;
+    // The earliest any unit arrived for its media time: units read ahead
+    // while libavformat learned the stream came out late.
+    arrival_zero_ns_ = pending_.front().arrival_ns;
+    bool timed = false;
+    for (const Pending & unit : pending_) {
+      if (unit.media_time_ns != media::kNoTime) {
+        const int64_t zero = unit.arrival_ns - unit.media_time_ns;
+        arrival_zero_ns_ = timed ? std::min(arrival_zero_ns_, zero) : zero;
+        timed = true;
+      }
+    }
   }
 }
 
