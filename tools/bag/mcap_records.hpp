@@ -1,7 +1,7 @@
 #ifndef ORVANE_H26X_MSGS_TOOLS__BAG__MCAP_RECORDS_HPP_
 #define ORVANE_H26X_MSGS_TOOLS__BAG__MCAP_RECORDS_HPP_
 
-// MCAP's records as its specification lays them out (mcap.dev/spec):
+// MCAP's records as the format lays them out (described at mcap.dev):
 // little-endian integers, strings and byte arrays with a uint32 length,
 // records as <opcode><uint64 length><content>.
 
