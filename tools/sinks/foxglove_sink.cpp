@@ -42,8 +42,8 @@ void FoxgloveSink::write(const stream::Moment & moment)
   }
   next_count_ = unit.count + 1;
 
-  const media::PictureOrder::Unit picture = order_->parse(unit.data.data(), unit.data.size());
-  if (picture.bidirectional && !said_b_frames_) {
+  // Parsed only until the first B-frame is found: it is said once.
+  if (!said_b_frames_ && order_->parse(unit.data.data(), unit.data.size()).bidirectional) {
     said_b_frames_ = true;
     stream::note("the stream has B-frames, which Foxglove does not reorder: sent as they are, in decoding order");
   }
