@@ -20,7 +20,7 @@ h264="$samples/sample.h264" h265="$samples/sample.h265"
 rm -rf "$out" && mkdir -p "$out" && cd "$out"
 
 # The decoded frames' MD5s as the ffmpeg program computes them.
-frame_hashes() { ffmpeg -nostdin -v error -i "$1" -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
+frame_hashes() { ffmpeg -nostdin -v error -i "$1" -fps_mode passthrough -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
 # FILE decodes to exactly the frames of REFERENCE.
 same_frames() {
   frame_hashes "$2" >reference.md5

@@ -155,7 +155,7 @@ case "$scenario" in
     # Debian's python3 with its GObject bindings) serving the samples (timed
     # in MP4) on 127.0.0.1, and the ffmpeg program sending MPEG-TS over UDP.
     port=$((30000 + 4 * domain))
-    frames_of() { ffmpeg -nostdin -v error -i "$1" -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
+    frames_of() { ffmpeg -nostdin -v error -i "$1" -fps_mode passthrough -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
     "$tools/h26x_view" --input "$h264" --output camera.h264.mp4
     "$tools/h26x_view" --input "$samples/sample.h265" --output camera.h265.mp4
     start_camera() {
