@@ -20,7 +20,8 @@ DEBIAN_PACKAGES=(
   libgtest-dev libbenchmark-dev libfastrtps-dev cyclonedds-dev cyclonedds-tools
   clang-14 libclang-rt-14-dev valgrind
   pkg-config libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libcli11-dev
-  libzstd-dev liblz4-dev zlib1g-dev libsqlite3-dev libyaml-cpp-dev ffmpeg
+  libzstd-dev liblz4-dev zlib1g-dev libsqlite3-dev libyaml-cpp-dev libboost-dev ffmpeg
+  chromium  # the browser viewer's tests
   gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad python3-gi  # the tests' RTSP camera
 )
 

@@ -143,6 +143,46 @@ std::vector<uint8_t> encode_png(const Picture & picture)
   return std::vector<uint8_t>(packet->data, packet->data + packet->size);
 }
 
+JpegEncoder::JpegEncoder(int largest)
+: largest_(largest), packet_(check_allocated(av_packet_alloc(), "a packet")) {}
+
+std::vector<uint8_t> JpegEncoder::encode(const AVFrame & frame)
+{
+  int width = frame.width, height = frame.height;
+  if (width > largest_) {
+    height = static_cast<int>(int64_t{height} * largest_ / width);
+    width = largest_;
+  }
+  width = std::max(2, width & ~1);
+  height = std::max(2, height & ~1);
+  if (!context_ || context_->width != width || context_->height != height) {
+    const AVCodec * mjpeg = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    context_.reset(check_allocated(avcodec_alloc_context3(mjpeg), "a JPEG encoder"));
+    context_->width = width;
+    context_->height = height;
+    context_->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    context_->color_range = AVCOL_RANGE_JPEG;
+    context_->time_base = AVRational{1, 25};
+    // A fixed quantizer: about quality 90 of the usual 0-100 scale.
+    context_->flags |= AV_CODEC_FLAG_QSCALE;
+    context_->global_quality = FF_QP2LAMBDA * 3;
+    check(avcodec_open2(context_.get(), mjpeg, nullptr), "cannot open the JPEG encoder");
+    yuv_.reset(check_allocated(av_frame_alloc(), "a frame"));
+    yuv_->format = AV_PIX_FMT_YUVJ420P;
+    yuv_->width = width;
+    yuv_->height = height;
+    check(av_frame_get_buffer(yuv_.get(), 0), "a picture");
+  }
+  scaler_.convert(frame, *yuv_);
+  yuv_->quality = context_->global_quality;
+  yuv_->pict_type = AV_PICTURE_TYPE_I;
+  check(avcodec_send_frame(context_.get(), yuv_.get()), "cannot encode a JPEG picture");
+  check(avcodec_receive_packet(context_.get(), packet_.get()), "cannot encode a JPEG picture");
+  std::vector<uint8_t> jpeg(packet_->data, packet_->data + packet_->size);
+  av_packet_unref(packet_.get());
+  return jpeg;
+}
+
 Picture read_png(const std::string & path)
 {
   std::ifstream file(path, std::ios::binary);

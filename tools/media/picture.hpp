@@ -56,6 +56,22 @@ bool view_raw(
 std::vector<uint8_t> encode_png(const Picture & picture);
 Picture read_png(const std::string & path);
 
+// JPEG pictures of any decoded or raw frame (libavcodec's MJPEG encoder),
+// at most `largest` pixels wide (larger ones are scaled down, even sizes).
+class JpegEncoder
+{
+public:
+  explicit JpegEncoder(int largest = 1920);
+  std::vector<uint8_t> encode(const AVFrame & frame);
+
+private:
+  int largest_;
+  Owned<AVCodecContext> context_;
+  Owned<AVFrame> yuv_;
+  Owned<AVPacket> packet_;
+  Scaler scaler_;
+};
+
 // A moving test picture (colour bars, a gradient and a sweeping block).
 void test_pattern(Picture & picture, int64_t index);
 
