@@ -18,7 +18,10 @@
 #   camera  a 1080p30 RTSP camera passed through (GStreamer's RTSP server)
 #        and a 1080p30 sensor_msgs/Image topic encoded: delay from arrival to
 #        the DDS write, and the publisher's CPU
-# Usage: bench.sh [cdr|e2e|python|media|bag|camera|all] [benchmark arguments]   (default: all)
+#   web  the browser viewer in headless Chromium: a 1080p30 test pattern's
+#        capture stamp to the picture shown (glass to glass), and h26x_web's
+#        CPU for one 1080p30 stream and page, and for 16 streams at once
+# Usage: bench.sh [cdr|e2e|python|media|bag|camera|web|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -29,7 +32,7 @@ build_dir="$ROOT/build/bench"
 cmake -S "$ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
   -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target bench_cdr dds_peer h26x_publisher h26x_recorder \
-  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like bench_media h26x_view bench_bag >/dev/null
+  orvane_h26x_msgs_s__rosidl_typesupport_c rclpy_like bench_media h26x_view bench_bag h26x_web >/dev/null
 
 if [ "$part" = cdr ] || [ "$part" = all ]; then
   "$build_dir/benchmark/bench_cdr" --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
@@ -154,6 +157,97 @@ if [ "$part" = bag ] || [ "$part" = all ]; then
    convert_row p1080 "1080p30 H.264, 300 frames" 30 "$work/p1080.h264"
    convert_row sample "the H.264 sample, 150 frames" 25 "$ROOT/tools/sample/sample.h264"
    rm -rf "$work")
+fi
+if [ "$part" = web ] || [ "$part" = all ]; then
+  ensure_test_readers
+  (export ROS_LOCALHOST_ONLY=1
+   tools="$build_dir/tools" work="$build_dir/web" port=8679
+   base="http://127.0.0.1:$port/" common=(--domain 99 --transport shm)
+   rm -rf "$work" && mkdir -p "$work" && cd "$work"
+   start_web() {
+     "$tools/h26x_web" --bind "127.0.0.1:$port" --page "$ROOT/web" "${common[@]}" 2>web.log &
+     web=$!
+     for _ in $(seq 100); do grep -q serving web.log && return; sleep 0.1; done
+   }
+   start_page() {  # OUT.json STREAMS
+     node "$ROOT/test/js/check_web.mjs" watch "$base" "$1" "$2" >page.log 2>&1 &
+     page=$!
+     for _ in $(seq 300); do grep -q "^ready" page.log && return; sleep 0.1; done
+   }
+   stop_web() { wait "$page"; kill -INT "$web"; wait "$web" || true; }
+   cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+   # h26x_web's CPU (user + system, all threads) from 5 s to 15 s into a run, as a share of one core.
+   cpu_share() {
+     sleep 5
+     local ticks start end
+     ticks=$(cpu_ticks "$1") start=$(date +%s.%N)
+     sleep 10
+     ticks=$(( $(cpu_ticks "$1") - ticks )) end=$(date +%s.%N)
+     awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" -v a="$start" -v b="$end" 'BEGIN {printf "%.1f", 100 * t / hz / (b - a)}'
+   }
+   summary() {  # OUT.json: frames shown, skipped, latency past the frames a page joins with
+     /usr/bin/python3 -c '
+import json, sys
+tiles = json.load(open(sys.argv[1]))["tiles"]
+live = sorted(l for t in tiles for l in t["latencies"][t["caughtUp"]:])
+shown = sum(t["shown"] for t in tiles); frames = sum(t["info"]["frames"] for t in tiles)
+skipped = sum(t["skippedByServer"] + t["droppedHere"] for t in tiles)
+p = lambda q: live[min(len(live) - 1, int(q * len(live)))]
+print(f"{shown} of {frames} frames shown, {skipped} skipped; stamp to shown ms p50 {p(0.5):.1f} p99 {p(0.99):.1f}")' "$1"
+   }
+   # A 1080p30 H.264 stream like a camera's (8 Mbit/s, no B-frames), 20 s, for the CPU runs.
+   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
+     -tune zerolatency -b:v 8M -g 60 -pix_fmt yuv420p camera.h264
+   echo
+   echo "The browser viewer, headless Chromium on this machine:"
+   echo
+   # Glass to glass, and beside it in the same run the usual server's way:
+   # the stream recorded as it comes (Annex-B into a FIFO), remuxed by the
+   # ffmpeg program into fragmented MP4 (a fragment a key frame) and played by
+   # a <video> element from the growing file.
+   start_web
+   start_page glass.json 1
+   mkfifo live.h264
+   ffmpeg -nostdin -v error -fflags nobuffer -f h264 -framerate 30 -i live.h264 -c copy -f mp4 \
+     -movflags frag_keyframe+empty_moov+default_base_moof pipe:1 |
+     node "$ROOT/test/js/check_web.mjs" video 8680 video.json >video.log 2>&1 &
+   video=$!
+   for _ in $(seq 300); do grep -q "^ready" video.log && break; sleep 0.1; done
+   "$tools/h26x_recorder" --output live.h264 --topic /pattern "${common[@]}" 2>/dev/null &
+   recorder=$!
+   "$tools/h26x_publisher" --encode h264 --source pattern:1920x1080 --fps 30 --frames 450 --topic /pattern \
+     "${common[@]}" 2>/dev/null
+   wait "$recorder" "$video"
+   stop_web
+   echo "- glass to glass, a 1920x1080 pattern taken at 30 frames/s, encoded (libx264), sent and shown: $(summary glass.json)"
+   /usr/bin/python3 -c '
+import json
+tile = json.load(open("glass.json"))["tiles"][0]
+stamps = dict(zip(tile["counts"], tile["stamps"]))
+ours = sorted(tile["latencies"][tile["caughtUp"]:])
+theirs = sorted(shown - stamps[round(media * 30)] for media, shown in json.load(open("video.json"))
+                if round(media * 30) in stamps)
+p = lambda values, q: values[min(len(values) - 1, int(q * len(values)))]
+print(f"- the same stream to a <video> element as fragmented MP4: {len(theirs)} frames, stamp to shown ms "
+      f"p50 {p(theirs, 0.5):.1f} p99 {p(theirs, 0.99):.1f}: {p(theirs, 0.5) / p(ours, 0.5):.1f} times the p50 above")'
+   start_web
+   start_page one.json 1
+   "$tools/h26x_publisher" --input camera.h264 --fps 30 --topic /camera "${common[@]}" 2>/dev/null &
+   share=$(cpu_share "$web")
+   wait $!
+   stop_web
+   echo "- one 1080p30 stream (8 Mbit/s) to one page: h26x_web at $share % of a core; $(summary one.json)"
+   start_web
+   start_page sixteen.json 16
+   publishers=()
+   for k in $(seq 0 15); do
+     "$tools/h26x_publisher" --input camera.h264 --fps 30 --topic "/camera$k" "${common[@]}" 2>/dev/null &
+     publishers+=($!)
+   done
+   share=$(cpu_share "$web")
+   wait "${publishers[@]}"
+   stop_web
+   echo "- 16 such streams to one page: h26x_web at $share % of a core; $(summary sixteen.json)")
 fi
 if [ "$part" = camera ] || [ "$part" = all ]; then
   (set -e

@@ -24,8 +24,14 @@ mkdir -p "$build_dir/seeds/decode"
 { printf '\x00'; head -c 20000 "$ROOT/tools/sample/sample.h264"; } >"$build_dir/seeds/decode/h264"
 { printf '\x01'; head -c 20000 "$ROOT/tools/sample/sample.h265"; } >"$build_dir/seeds/decode/h265"
 
+# The request harness from a few requests the page and its viewers make.
+mkdir -p "$build_dir/seeds/web"
+printf 'GET /?token=secret HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n' >"$build_dir/seeds/web/page"
+printf 'GET /ws?token=secret HTTP/1.1\r\nHost: localhost:8080\r\nOrigin: http://localhost:8080\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n' >"$build_dir/seeds/web/viewer"
+printf 'GET /%%2e%%2e/index.html HTTP/1.1\r\nHost: [::1]:8080\r\nAuthorization: Bearer secret\r\n\r\n' >"$build_dir/seeds/web/path"
+
 for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip" "$build_dir/fuzz/fuzz_decode" \
-  "$build_dir/fuzz/fuzz_bag_mcap" "$build_dir/fuzz/fuzz_bag_sqlite"; do
+  "$build_dir/fuzz/fuzz_bag_mcap" "$build_dir/fuzz/fuzz_bag_sqlite" "$build_dir/fuzz/fuzz_web_request"; do
   name="$(basename "$harness")"
   extra=()
   case "$name" in
@@ -33,6 +39,7 @@ for harness in "$build_dir"/fuzz/fuzz_read_* "$build_dir/fuzz/fuzz_round_trip" "
     fuzz_decode) seeds="$build_dir/seeds/decode"; extra=(-max_len=20001) ;;
     fuzz_bag_mcap) seeds="$build_dir/seeds/mcap" ;;
     fuzz_bag_sqlite) seeds="$build_dir/seeds/sqlite" ;;
+    fuzz_web_request) seeds="$build_dir/seeds/web"; extra=(-max_len=12000) ;;
     *) seeds="$build_dir/seeds/${name##*_}" ;;
   esac
   corpus="$build_dir/corpus/$name"

@@ -12,7 +12,7 @@ use_stand_ins
 jobs="$(nproc)"
 passed=0
 # plain: everything; address: ASan + UBSan over the unit tests; thread:
-# ThreadSanitizer over the concurrency test.
+# ThreadSanitizer over the concurrency test and the browser viewer's hub.
 for config in plain address thread; do
   build_dir="$ROOT/build/test-$config"
   sanitize="$config"
@@ -24,8 +24,8 @@ for config in plain address thread; do
     { cat "$build_dir.configure.log"; exit 1; }
   filter=()
   if [ "$config" = thread ]; then
-    cmake --build "$build_dir" -j "$jobs" --target test_concurrency
-    filter=(-R Concurrency)
+    cmake --build "$build_dir" -j "$jobs" --target test_concurrency test_frame_hub
+    filter=(-R "Concurrency|FrameHub")
   else
     cmake --build "$build_dir" -j "$jobs"
   fi

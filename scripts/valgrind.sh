@@ -12,7 +12,7 @@ cmake -S "$ROOT" -B "$build_dir" -DBUILD_TESTING=ON -DPython3_EXECUTABLE=/usr/bi
 cmake --build "$build_dir" -j "$(nproc)" >/dev/null
 status=0
 for test in test_stand_ins test_definitions test_plain_records test_plain_cdr test_introspection test_introspection_c test_class_cdr \
-    test_concurrency; do
+    test_concurrency test_frame_hub; do
   if valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
       "$build_dir/test/$test" --gtest_filter=-ClassCdr.AContainerTooLongForTheWire* >"$build_dir/$test.valgrind.log" 2>&1; then
     echo "$test: clean under memcheck ($(grep -E '^\[  PASSED  \]' "$build_dir/$test.valgrind.log"))"

@@ -18,6 +18,9 @@ const params = new URLSearchParams(location.search);
 const token = params.get('token');
 const show = params.get('show');  // "all", or topics separated by commas
 const verify = params.get('verify') === '1';  // a hash of every decoded picture, for tests
+// Every picture's stamp and latency kept (tests, benchmarks); else only the last few.
+const record = verify || params.get('record') === '1';
+const KEPT = 300;
 
 const streams = new Map();  // id -> the server's description
 const tiles = new Map();  // id -> tile
@@ -76,7 +79,7 @@ function makeTile(id) {
     decoder: null, codec: null, waitingForKey: true, catchingUp: 0,
     shown: 0, caughtUp: 0, skippedByServer: 0, droppedHere: 0, errors: 0,
     latencies: [], shownAt: [], subscribedAt: nowMs(), firstShownAt: 0, firstShownStamp: 0,
-    lastCount: 0, hashes: [], hashing: [],
+    lastCount: 0, hashes: [], hashing: [], shownCounts: [], shownStamps: [],
   };
   still.onclick = () => {
     tile.canvas.toBlob((blob) => {
@@ -120,6 +123,12 @@ function shown(tile, stampMs, count) {
   tile.lastCount = count;
   tile.latencies.push(at - stampMs);
   tile.shownAt.push(at);
+  if (record) {
+    tile.shownCounts.push(count);
+    tile.shownStamps.push(stampMs);
+  } else if (tile.latencies.length > 2 * KEPT) {
+    tile.latencies.splice(0, KEPT);
+  }
   if (tile.firstShownAt === 0) {
     tile.firstShownAt = at;
     tile.firstShownStamp = stampMs;
@@ -331,6 +340,7 @@ window.h26xReport = async () => {
       id: tile.id, topic: streams.get(tile.id).topic, info: streams.get(tile.id),
       shown: tile.shown, caughtUp: tile.caughtUp, skippedByServer: tile.skippedByServer,
       droppedHere: tile.droppedHere, errors: tile.errors, latencies: tile.latencies,
+      counts: tile.shownCounts, stamps: tile.shownStamps,
       subscribedAt: tile.subscribedAt, firstShownAt: tile.firstShownAt, firstShownStamp: tile.firstShownStamp,
       hashes: await Promise.all(tile.hashing),
     });

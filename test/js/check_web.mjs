@@ -2,14 +2,23 @@
 // over the DevTools protocol (puppeteer-core), and plain sockets for what a
 // browser would not send.
 //
-//   node check_web.mjs play BASE OUT.json TOPIC [LATE_AFTER_FRAMES] [SCREENSHOT.png]
+//   node check_web.mjs play BASE OUT.json TOPIC [LATE_AFTER_FRAMES]
 //     one page watching TOPIC until its stream ends, hashing every decoded
 //     picture; with LATE_AFTER_FRAMES a second page opens once the first has
 //     shown that many frames. Prints "ready" once the first page is connected.
-//   node check_web.mjs many BASE OUT.json STREAMS [CLOSE_AFTER]
+//   node check_web.mjs many BASE OUT.json STREAMS [CLOSE_AFTER [SCREENSHOT.png]]
 //     a page watching every stream until STREAMS streams have ended; beside
-//     it a page closed once the first has shown CLOSE_AFTER pictures (100)
-//     and a socket that subscribes to everything and never reads.
+//     it a page closed once the first has shown CLOSE_AFTER pictures (100;
+//     the first page's screenshot then) and a socket that subscribes to
+//     everything and never reads.
+//   node check_web.mjs watch BASE OUT.json STREAMS
+//     (benchmarks) a page watching every stream, no hashing, until STREAMS
+//     streams have ended. Prints "ready" once connected.
+//   node check_web.mjs video PORT OUT.json
+//     (benchmarks) the usual server's way beside it: fragmented MP4 read on
+//     stdin, served as it grows on 127.0.0.1:PORT to a page whose <video>
+//     plays it; each picture's media time and the moment it was presented,
+//     until the stream ends. Prints "ready" once the page has asked for it.
 //   node check_web.mjs requests BASE
 //     the security cases, each answered as it should be, the page still
 //     served after each.
@@ -18,7 +27,7 @@ import net from 'node:net';
 import puppeteer from 'puppeteer-core';
 
 const [command, base, ...rest] = process.argv.slice(2);
-const host = new URL(base).host;
+const host = command === 'video' ? '' : new URL(base).host;
 
 function fail(text) {
   console.error(`check_web: ${text}`);
@@ -62,7 +71,7 @@ async function untilEnded(page, count, seconds = 120) {
 }
 
 async function play() {
-  const [out, topic, lateAfter, screenshot] = rest;
+  const [out, topic, lateAfter] = rest;
   const browser = await launch();
   const first = await open(browser, `show=${encodeURIComponent(topic)}&verify=1`);
   console.log('ready');
@@ -75,9 +84,6 @@ async function play() {
   const report = {first: await untilEnded(first, 1)};
   if (late) {
     report.late = await untilEnded(late, 1);
-  }
-  if (screenshot) {
-    await first.screenshot({path: screenshot});
   }
   fs.writeFileSync(out, JSON.stringify(report));
   await browser.close();
@@ -111,7 +117,7 @@ function stalledViewer(n) {
 }
 
 async function many() {
-  const [out, count, closeAfter = '100'] = rest;
+  const [out, count, closeAfter = '100', screenshot] = rest;
   const n = Number(count);
   const browser = await launch();
   const watcher = await open(browser, 'show=all&verify=1');
@@ -121,6 +127,9 @@ async function many() {
     {timeout: 60000, polling: 50}, n);
   const stalled = await stalledViewer(n);
   await watcher.waitForFunction((k) => window.h26xShown() >= k, {timeout: 60000, polling: 50}, Number(closeAfter));
+  if (screenshot) {
+    await watcher.screenshot({path: screenshot, fullPage: true});
+  }
   await closed.close();  // the tab goes mid-stream
   const report = await untilEnded(watcher, n);
   stalled.destroy();
@@ -198,7 +207,50 @@ async function requests() {
   }
 }
 
-const commands = {play, many, requests};
+async function watch() {
+  const [out, count] = rest;
+  const browser = await launch();
+  const page = await open(browser, 'show=all&record=1');
+  console.log('ready');
+  fs.writeFileSync(out, JSON.stringify(await untilEnded(page, Number(count), 600)));
+  await browser.close();
+}
+
+async function video() {
+  const [port, out] = [Number(base), rest[0]];
+  const http = await import('node:http');
+  const page = '<!DOCTYPE html><video id="v" muted autoplay playsinline src="/live.mp4"></video><script>' +
+    'const v = document.getElementById("v"); window.seen = []; window.done = false;' +
+    'const each = (now, meta) => { window.seen.push([meta.mediaTime, performance.timeOrigin + meta.presentationTime]);' +
+    ' v.requestVideoFrameCallback(each); }; v.requestVideoFrameCallback(each);' +
+    'v.onended = () => { window.done = true; };</script>';
+  let viewer = null;
+  const server = http.createServer((request, response) => {
+    if (request.url === '/live.mp4' && !viewer) {
+      viewer = response;
+      response.writeHead(200, {'Content-Type': 'video/mp4', 'Cache-Control': 'no-store'});
+      console.log('ready');
+      process.stdin.on('data', (data) => response.write(data));
+      process.stdin.on('end', () => response.end());
+    } else if (request.url === '/') {
+      response.writeHead(200, {'Content-Type': 'text/html'});
+      response.end(page);
+    } else {
+      response.writeHead(404);
+      response.end();
+    }
+  });
+  await new Promise((resolve) => server.listen(port, '127.0.0.1', resolve));
+  const browser = await launch();
+  const tab = await browser.newPage();
+  await tab.goto(`http://127.0.0.1:${port}/`);
+  await tab.waitForFunction(() => window.done, {timeout: 600000, polling: 500});
+  fs.writeFileSync(out, JSON.stringify(await tab.evaluate(() => window.seen)));
+  await browser.close();
+  server.close();
+}
+
+const commands = {play, many, watch, video, requests};
 if (!commands[command]) {
   fail(`unknown command ${command}`);
 }

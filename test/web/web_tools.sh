@@ -48,7 +48,7 @@ case "$scenario" in
   play)
     hashes_of "$samples/sample.h264" >want.txt
     start_server --page "$page"
-    start_browser play "$base" play.json /camera/h26x 75 page.png
+    start_browser play "$base" play.json /camera/h26x 75
     "$tools/h26x_publisher" --input "$samples/sample.h264" --topic /camera/h26x "${common[@]}" 2>publisher.log
     wait "$browser" || { cat browser.log; exit 1; }
     stop_server
@@ -74,7 +74,8 @@ EOF
   many)
     hashes_of "$samples/sample.h264" >want.txt
     start_server --page "$page"
-    start_browser many "$base" many.json 4
+    # The README's picture of the page (docs/web_viewer.png) is this run's page.png.
+    start_browser many "$base" many.json 4 100 page.png
     pids=()
     for k in 0 1 2 3; do
       "$tools/h26x_publisher" --input "$samples/sample.h264" --topic "/cam$k" "${common[@]}" 2>"publisher$k.log" &
