@@ -23,6 +23,7 @@ DEBIAN_PACKAGES=(
   libzstd-dev liblz4-dev zlib1g-dev libsqlite3-dev libyaml-cpp-dev libboost-dev ffmpeg
   chromium  # the browser viewer's tests
   gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad python3-gi  # the tests' RTSP camera
+  iproute2 nftables  # the tests' faulty network
 )
 
 ensure_dependencies() {

@@ -95,8 +95,12 @@ sources::TopicSource::Settings source_settings(const Options & options, bool bag
 }
 
 int summary(const sources::TopicSource & source, const stream::RunResult & result, bool received, bool written,
-  uint64_t lost, uint64_t skipped)
+  uint64_t lost, uint64_t skipped, uint64_t restarts = 0)
 {
+  if (restarts > 0) {
+    stream::note("the stream started again " + std::to_string(restarts) + (restarts == 1 ? " time" : " times") +
+      " (its publisher was restarted): recorded on, from its key frame");
+  }
   if (result.stopped) {
     stream::note("stopped by signal");
   } else if (!source.ending().empty()) {
@@ -134,7 +138,7 @@ int record(const Options & options)
   const stream::RunResult result = stream::run(source, {&reception, &files}, options.frames);
   const bool received = reception.report();
   const bool written = files.report();
-  return summary(source, result, received, written, files.lost(), files.skipped());
+  return summary(source, result, received, written, files.lost(), files.skipped(), files.restarts());
 }
 }  // namespace
 

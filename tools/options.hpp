@@ -60,7 +60,7 @@ struct StreamOptions
     app.add_option("--transport", transport,
       "node (default): what rmw_fastrtps_cpp gives a node, UDPv4 and shared memory, or with "
       "ROS_LOCALHOST_ONLY=1 UDPv4 on 127.0.0.1 and shared memory; FASTRTPS_DEFAULT_PROFILES_FILE applies. "
-      "shm: shared memory only. udp-loopback: UDPv4 on 127.0.0.1, no multicast. all-interfaces: Fast DDS's "
+      "shm: shared memory only. udp: UDPv4 on every interface, no shared memory. udp-loopback: UDPv4 on 127.0.0.1, no multicast. all-interfaces: Fast DDS's "
       "builtin transports");
     app.add_flag("--verbose", verbose, "show FFmpeg's own log lines");
   }

@@ -45,7 +45,7 @@ async function launch() {
 
 async function open(browser, query) {
   const page = await browser.newPage();
-  await page.setViewport({width: 1280, height: 900});
+  await page.setViewport({width: 1280, height: 1150});
   page.on('pageerror', (error) => console.error(`page error: ${error.message}`));
   await page.goto(`${base}?${query}`);
   await page.waitForFunction(() => document.getElementById('connection').textContent === 'connected');

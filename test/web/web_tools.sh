@@ -75,7 +75,7 @@ EOF
     hashes_of "$samples/sample.h264" >want.txt
     start_server --page "$page"
     # The README's picture of the page (docs/web_viewer.png) is this run's page.png.
-    start_browser many "$base" many.json 4 100 page.png
+    start_browser many "$base" many.json 4 300 page.png
     pids=()
     for k in 0 1 2 3; do
       "$tools/h26x_publisher" --input "$samples/sample.h264" --topic "/cam$k" "${common[@]}" 2>"publisher$k.log" &

@@ -33,9 +33,10 @@ enum class Transport
   SHARED_MEMORY,   // shared memory only
   LOOPBACK_UDP,    // UDPv4 on 127.0.0.1 only, unicast discovery, no multicast
   ALL_INTERFACES,  // Fast DDS's builtin transports on every interface
+  UDP,             // UDPv4 on every interface with multicast discovery, no shared memory
 };
 
-// "node", "shm", "udp-loopback" or "all-interfaces"; UsageError otherwise.
+// "node", "shm", "udp", "udp-loopback" or "all-interfaces"; UsageError otherwise.
 Transport parse_transport(const std::string & name);
 
 // The domain from `option` when given, else from ROS_DOMAIN_ID, else 0.
@@ -71,7 +72,16 @@ enum class WriterFlow
   // its participant's lease ends.
   READER_PACED,
 };
+// Over UDP a writer sends at most kPacingBurstBytes every
+// kPacingPeriodMilliseconds (200 MB/s, a 1080p30 rgb8 camera and some to
+// spare): what a reader's socket buffer takes while its thread drains it.
+constexpr const char * kPacingController = "orvane_udp_pacing";
+constexpr int32_t kPacingBurstBytes = 1 << 20;
+constexpr uint64_t kPacingPeriodMilliseconds = 5;
+
 constexpr int kPacedHistory = 64;
+// How long a paced writer goes on sending (and repairing) a sample.
+constexpr int kLiveMilliseconds = 1000;
 constexpr std::size_t kPacedHistoryBytes = std::size_t{128} << 20;
 
 // The stream writer: reliable, transient-local, `flow` as above,

@@ -1,5 +1,7 @@
 #include "sinks/stream_files.hpp"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace sinks
@@ -185,11 +187,15 @@ void StreamFiles::write(const stream::Moment & moment)
       continue;
     }
     const bool gap = track.started && unit.count > track.next_count;
+    // Counts from the start again: a publisher started again (after a crash)
+    // on the topic. The same file goes on, from the new stream's key frame.
+    const bool restarted = track.started && unit.count < track.next_count;
     track.lost += gap ? unit.count - track.next_count : 0;
+    track.restarts += restarted;
     track.next_count = unit.count + 1;
     track.started = true;
     if (track.file && !unit.data.empty()) {  // an empty image is no frame (a stream that has ended)
-      track.file->write(unit, moment.stamp_ns, gap);
+      track.file->write(unit, moment.stamp_ns, gap || restarted);
     }
   }
   write_originals(moment.originals);
@@ -262,6 +268,15 @@ bool StreamFiles::done() const
     }
   }
   return true;
+}
+
+uint64_t StreamFiles::restarts() const
+{
+  uint64_t restarts = 0;
+  for (const Track & track : tracks_) {
+    restarts = std::max(restarts, track.restarts);
+  }
+  return restarts;
 }
 
 uint64_t StreamFiles::lost() const

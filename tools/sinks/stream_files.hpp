@@ -67,6 +67,7 @@ public:
   bool done() const override;  // every file failed: nothing more can be written
 
   uint64_t lost() const;  // frames missing in the counts, and after the last as the marker says
+  uint64_t restarts() const;  // times a stream's counts started again (its publisher did)
   uint64_t skipped() const;
 
 private:
@@ -76,6 +77,7 @@ private:
     uint64_t next_count = 0;
     bool started = false;
     uint64_t lost = 0;
+    uint64_t restarts = 0;
   };
   std::string path_of(std::size_t k, bool numbered) const;
   bool open_tracks(std::size_t streams);
