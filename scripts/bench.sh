@@ -21,7 +21,10 @@
 #   web  the browser viewer in headless Chromium: a 1080p30 test pattern's
 #        capture stamp to the picture shown (glass to glass), and h26x_web's
 #        CPU for one 1080p30 stream and page, and for 16 streams at once
-# Usage: bench.sh [cdr|e2e|python|media|bag|camera|web|all] [benchmark arguments]   (default: all)
+#   network  across two network namespaces joined by a veth (root): the
+#        H.264 sample and raw 1920x1080 frames at 0, 1, 5 and 20 % of the
+#        datagrams lost: frames, latency, bytes on the wire per payload byte
+# Usage: bench.sh [cdr|e2e|python|media|bag|camera|web|network|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -248,6 +251,40 @@ print(f"- the same stream to a <video> element as fragmented MP4: {len(theirs)} 
    wait "${publishers[@]}"
    stop_web
    echo "- 16 such streams to one page: h26x_web at $share % of a core; $(summary sixteen.json)")
+fi
+if [ "$part" = network ] || [ "$part" = all ]; then
+  (. "$ROOT/test/network/faulty_link.sh"
+   tools="$build_dir/tools" work="$build_dir/network"
+   rm -rf "$work" && mkdir -p "$work" && cd "$work"
+   trap 'link_remove' EXIT
+   link_up 201
+   common=(--domain 201 --transport udp)
+   echo
+   echo "Across a veth between two network namespaces, reliable (the default QoS), paced at 25 frames/s; bytes"
+   echo "on the wire are the UDP bytes that left the publisher's side (repairs, acknowledgements and discovery"
+   echo "included) per byte of the frames:"
+   echo
+   echo "| stream | datagrams lost | frames received | latency p50 / p99 ms | wire bytes per payload byte |"
+   echo "|---|---|---|---|---|"
+   for stream in h264 raw; do
+     for loss in 0 1 5 20; do
+       link_loss "$loss"
+       before=$(link_bytes)
+       "${in_b[@]}" "$tools/h26x_recorder" --output /dev/null --timeout 20 "${common[@]}" 2>recorder.log &
+       recorder=$!
+       if [ "$stream" = h264 ]; then
+         label="H.264 sample (150 frames)" payload=212959
+         "${in_a[@]}" "$tools/h26x_publisher" --input "$ROOT/tools/sample/sample.h264" "${common[@]}" 2>/dev/null
+       else
+         label="raw 1920x1080 rgb8 (50 frames)" payload=$((50 * 1920 * 1080 * 3))
+         "${in_a[@]}" "$tools/h26x_publisher" --raw 1920x1080 --frames 50 "${common[@]}" 2>/dev/null
+       fi
+       wait "$recorder" || true
+       sed -n 's/^h26x_recorder: \([0-9]*\) frames received.*latency ms p50 \([0-9.]*\) .* p99 \([0-9.]*\) .*/\1 \2 \3/p' \
+         recorder.log | head -1 | awk -v l="$label" -v loss="$loss" -v w=$(( $(link_bytes) - before )) -v p="$payload" \
+         '{printf "| %s | %s %% | %s | %.1f / %.1f | %.2f |\n", l, loss, $1, $2, $3, w / p}'
+     done
+   done)
 fi
 if [ "$part" = camera ] || [ "$part" = all ]; then
   (set -e

@@ -7,14 +7,14 @@
 cmake_minimum_required(VERSION 3.16)
 # Humble's packages, and the rosdep keys of the system libraries it resolves.
 set(humble_packages
-  ament_cmake ament_cmake_python builtin_interfaces cyclonedds fastcdr fastrtps ffmpeg gtest libavcodec-dev
+  ament_cmake ament_cmake_python boost builtin_interfaces cyclonedds fastcdr fastrtps ffmpeg gtest libavcodec-dev
   libavformat-dev libavutil-dev liblz4-dev libswscale-dev libzstd-dev pkg-config python3 python3-dev rcpputils rcutils
   rosidl_adapter rosidl_cmake rosidl_default_runtime rosidl_generator_py rosidl_runtime_c rosidl_runtime_cpp rosidl_typesupport_c
   rosidl_typesupport_cpp rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
   rosidl_typesupport_interface rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp
   sqlite3 std_msgs yaml-cpp zlib)
 # CMake's own modules and Humble's vendor packages' CMake names.
-set(cmake_only_names CLI11 CycloneDDS GTest PkgConfig Python3 SQLite3 ZLIB benchmark yaml-cpp)
+set(cmake_only_names Boost CLI11 CycloneDDS GTest PkgConfig Python3 SQLite3 Threads ZLIB benchmark yaml-cpp)
 
 set(prefix "${BINARY_DIR}/opt/ros/humble")
 file(REMOVE_RECURSE "${BINARY_DIR}")

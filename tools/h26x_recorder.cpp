@@ -29,6 +29,8 @@ struct Options
   uint64_t chunk_size = uint64_t{4} << 20;
   uint64_t max_bag_size = 0;
   double max_bag_duration = 0;
+  uint64_t split_size = 0;
+  double split_duration = 0;
   std::size_t max_streams = 16;
   uint64_t frames = 0;
   double duration = 0;
@@ -57,8 +59,9 @@ bag::BagWriter::Options bag_options(const Options & options)
   }
   bag.mcap.compression = *compression;
   bag.mcap.chunk_size = options.chunk_size;
-  bag.split_bytes = options.max_bag_size;
-  bag.split_nanoseconds = static_cast<uint64_t>(options.max_bag_duration * 1e9);
+  bag.split_bytes = options.max_bag_size ? options.max_bag_size : options.split_size;
+  const double seconds = options.max_bag_duration ? options.max_bag_duration : options.split_duration;
+  bag.split_nanoseconds = static_cast<uint64_t>(seconds * 1e9);
   return bag;
 }
 
@@ -133,7 +136,8 @@ int record(const Options & options)
     const bool received = reception.report();
     return summary(*source, result, received, bag_sink.report(), 0, 0);
   }
-  sinks::StreamFiles files(options.output, options.multi, options.overwrite);
+  sinks::StreamFiles files(options.output, options.multi, options.overwrite,
+    sinks::StreamFiles::Split{options.split_size, options.split_duration});
   sources::TopicSource source(settings);
   const stream::RunResult result = stream::run(source, {&reception, &files}, options.frames);
   const bool received = reception.report();
@@ -166,6 +170,11 @@ int main(int argc, char ** argv)
   app.add_option("--max-bag-size", options.max_bag_size, "a new bag file after this many bytes (0: never)");
   app.add_option("--max-bag-duration", options.max_bag_duration, "a new bag file after SECONDS (0: never)")
   ->check(CLI::Range(0.0, 1e9));
+  app.add_option("--split-size", options.split_size,
+    "long recordings in pieces OUT_000.mp4, OUT_001.mp4, ...: a new one at the first key frame after BYTES (a bag: "
+    "a new file, as --max-bag-size)");
+  app.add_option("--split-duration", options.split_duration,
+    "a new piece at the first key frame after SECONDS (a bag: as --max-bag-duration)")->check(CLI::Range(0.0, 1e9));
   app.add_option("--max-streams", options.max_streams, "a sample with more streams is dropped (16)")
   ->check(CLI::Range(std::size_t{1}, std::size_t{65536}));
   app.add_option("--frames", options.frames, "stop after N messages")

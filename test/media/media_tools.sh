@@ -7,7 +7,8 @@
 # originals, recorded and decoded; a late viewer's first picture), y4m (every layout encoded, and the file's
 # timeline), timing (frame rates from an H.265 SPS, presentation from 0),
 # full-disk (recordings that fill the disk end on whole frames, a bag on whole chunks),
-# network (an RTSP camera over UDP and TCP, killed and started again; MPEG-TS over UDP).
+# split (a recording in pieces by duration and by size), network (an RTSP camera over UDP and TCP, killed
+# and started again; MPEG-TS over UDP).
 set -eu
 scenario="$1" tools="$2" check="$3" samples="$4" out="$5" domain="$6"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -149,6 +150,27 @@ case "$scenario" in
       "$tools/h26x_publisher" --encode h264 --source timeline.y4m --fps 0 "${common[@]}" 2>/dev/null
     "$check" probe timeline.mp4 | tee probe.log
     grep -q "^frames 100 duration 4.000 start 0.000" probe.log
+    ;;
+  split)
+    echo "=== long recordings in pieces: each decodable on its own from a key frame, none lost or repeated"
+    frames_of() { ffmpeg -nostdin -v error -i "$1" -fps_mode passthrough -f framemd5 - | grep -v '^#' | awk -F', *' '{print $NF}'; }
+    "$tools/h26x_recorder" --output whole.h264 "${common[@]}" 2>whole.log &
+    whole=$!
+    "$tools/h26x_recorder" --output pieces.h264 --split-duration 2 "${common[@]}" 2>pieces.log &
+    pieces=$!
+    "$tools/h26x_recorder" --output pieces.mp4 --split-size 30000 "${common[@]}" 2>pieces_mp4.log &
+    mp4=$!
+    "$tools/h26x_publisher" --encode h264 --source pattern:320x240 --gop 25 --frames 250 "${common[@]}" 2>/dev/null
+    wait "$whole" "$pieces" "$mp4"
+    grep "^recorded" pieces.log pieces_mp4.log
+    [ "$(ls pieces_*.h264 | wc -l)" -ge 4 ] && [ "$(ls pieces_*.mp4 | wc -l)" -ge 3 ]
+    cat pieces_*.h264 | cmp - whole.h264
+    frames_of whole.h264 >whole.md5
+    for piece in pieces_*.mp4; do
+      "$tools/h26x_view" --input "$piece" >view.log 2>&1
+      grep -q " 0 decode errors, 0 units skipped" view.log || { cat view.log; exit 1; }
+      frames_of "$piece"
+    done | cmp - whole.md5
     ;;
   network)
     # A network camera: GStreamer's RTSP server (test/camera/rtsp_server.py,

@@ -124,8 +124,8 @@ bool StreamFile::report() const
   return frames_ > 0;
 }
 
-StreamFiles::StreamFiles(std::string output, bool numbered, bool overwrite)
-: output_(std::move(output)), numbered_(numbered), overwrite_(overwrite)
+StreamFiles::StreamFiles(std::string output, bool numbered, bool overwrite, Split split)
+: output_(std::move(output)), numbered_(numbered), overwrite_(overwrite), split_(split)
 {
   // Stream 0's file now: a path that cannot be written fails before anything is awaited.
   tracks_.emplace_back();
@@ -134,16 +134,39 @@ StreamFiles::StreamFiles(std::string output, bool numbered, bool overwrite)
 
 StreamFiles::~StreamFiles() = default;
 
-std::string StreamFiles::path_of(std::size_t k, bool numbered) const
+std::string StreamFiles::path_of(std::size_t k, bool numbered, std::size_t piece) const
 {
-  if (!numbered) {
-    return output_;
-  }
+  std::string path = output_;
   const std::size_t dot = output_.rfind('.');
-  if (media::container_for(output_)) {
-    return output_.substr(0, dot) + "." + std::to_string(k) + output_.substr(dot);
+  const bool container = media::container_for(output_).has_value();
+  if (numbered) {
+    path = container ? output_.substr(0, dot) + "." + std::to_string(k) + output_.substr(dot) :
+      output_ + "." + std::to_string(k);
   }
-  return output_ + "." + std::to_string(k);
+  if (split_.on()) {
+    // The piece's number before the extension, or at the end of a name without one.
+    char number[16];
+    std::snprintf(number, sizeof(number), "_%03zu", piece);
+    const std::size_t slash = path.rfind('/');
+    const std::size_t extension = path.rfind('.');
+    const bool has_extension = extension != std::string::npos && (slash == std::string::npos || extension > slash) &&
+      extension > (slash == std::string::npos ? 0 : slash + 1);
+    path.insert(has_extension ? extension : path.size(), number);
+  }
+  return path;
+}
+
+void StreamFiles::next_piece(Track & track, std::size_t k)
+{
+  track.file->finish();
+  track.pieces.push_back(std::move(track.file));
+  const bool numbered = numbered_ || tracks_.size() > 1;
+  try {
+    track.file = std::make_unique<StreamFile>(path_of(k, numbered, track.pieces.size()), overwrite_);
+  } catch (const stream::OutputError & error) {
+    problems_.push_back(error.what());
+    stream::note(error.what());
+  }
 }
 
 bool StreamFiles::open_tracks(std::size_t streams)
@@ -189,13 +212,25 @@ void StreamFiles::write(const stream::Moment & moment)
     const bool gap = track.started && unit.count > track.next_count;
     // Counts from the start again: a publisher started again (after a crash)
     // on the topic. The same file goes on, from the new stream's key frame.
-    const bool restarted = track.started && unit.count < track.next_count;
+    // (Messages that carry no count repeat one: that is no restart.)
+    const bool restarted = track.started && unit.count + 1 < track.next_count;
     track.lost += gap ? unit.count - track.next_count : 0;
     track.restarts += restarted;
     track.next_count = unit.count + 1;
     track.started = true;
     if (track.file && !unit.data.empty()) {  // an empty image is no frame (a stream that has ended)
-      track.file->write(unit, moment.stamp_ns, gap || restarted);
+      if (split_.on() && track.file->frames() > 0 && !track.file->failed() && stream::is_key(unit) &&
+        ((split_.bytes > 0 && track.file->bytes() >= split_.bytes) ||
+        (split_.seconds > 0 && (moment.stamp_ns - track.piece_start_ns) * 1e-9 >= split_.seconds)))
+      {
+        next_piece(track, k);  // at a key frame: the new piece starts where a decoder can
+      }
+      if (track.file && track.file->frames() == 0) {
+        track.piece_start_ns = moment.stamp_ns;
+      }
+      if (track.file) {
+        track.file->write(unit, moment.stamp_ns, gap || restarted);
+      }
     }
   }
   write_originals(moment.originals);
@@ -255,7 +290,14 @@ bool StreamFiles::report() const
 {
   bool good = problems_.empty();
   for (const Track & track : tracks_) {
-    good = (track.file && track.file->report()) && good;
+    for (const auto & piece : track.pieces) {
+      good = piece->report() && good;
+    }
+    // A last piece that was opened but got nothing is no failure.
+    if (track.file && (track.pieces.empty() || track.file->frames() > 0 || track.file->failed())) {
+      good = track.file->report() && good;
+    }
+    good = good && (track.file || !track.pieces.empty());
   }
   return good;
 }
@@ -293,6 +335,9 @@ uint64_t StreamFiles::skipped() const
   uint64_t skipped = 0;
   for (const Track & track : tracks_) {
     skipped += track.file ? track.file->skipped() : 0;
+    for (const auto & piece : track.pieces) {
+      skipped += piece->skipped();
+    }
   }
   return skipped;
 }

@@ -38,6 +38,7 @@ public:
   bool report() const;
   bool failed() const {return !error_.empty();}
   bool rename(const std::string & path) {return file_.rename(path);}
+  uint64_t bytes() const {return file_.size();}
   const std::string & path() const {return file_.name();}
   uint64_t frames() const {return frames_;}
   uint64_t skipped() const;
@@ -53,12 +54,23 @@ private:
   std::string error_;
 };
 
+// Long recordings in pieces, each playable on its own: a new piece at the
+// first key frame after the current one holds `bytes` or spans `seconds`
+// (0: no limit). Pieces are FILE_000.mp4, FILE_001.mp4, ...
+struct StreamSplit
+{
+  uint64_t bytes = 0;
+  double seconds = 0;
+  bool on() const {return bytes > 0 || seconds > 0;}
+};
+
 class StreamFiles : public stream::Sink
 {
 public:
+  using Split = StreamSplit;
   // `output`: FILE, numbered FILE.<k> (FILE.<k>.mp4 for a container) when
   // `numbered` or from the second stream on (FILE then becomes FILE.0).
-  StreamFiles(std::string output, bool numbered, bool overwrite);
+  StreamFiles(std::string output, bool numbered, bool overwrite, Split split = {});
   ~StreamFiles() override;
 
   void write(const stream::Moment & moment) override;
@@ -74,18 +86,22 @@ private:
   struct Track
   {
     std::unique_ptr<StreamFile> file;
+    std::vector<std::unique_ptr<StreamFile>> pieces;  // finished, before `file`
+    int64_t piece_start_ns = 0;
     uint64_t next_count = 0;
     bool started = false;
     uint64_t lost = 0;
     uint64_t restarts = 0;
   };
-  std::string path_of(std::size_t k, bool numbered) const;
+  std::string path_of(std::size_t k, bool numbered, std::size_t piece = 0) const;
+  void next_piece(Track & track, std::size_t k);
   bool open_tracks(std::size_t streams);
   void write_originals(const std::vector<stream::Unit> & originals);
 
   const std::string output_;
   const bool numbered_;
   const bool overwrite_;
+  const Split split_;
   std::vector<Track> tracks_;
   std::vector<std::unique_ptr<stream::OutputFile>> originals_;
   std::vector<std::string> problems_;  // files that could not be made, originals that failed
