@@ -204,7 +204,14 @@ print(f"{shown} of {frames} frames shown, {skipped} skipped; stamp to shown ms p
    echo
    echo "The browser viewer, headless Chromium on this machine:"
    echo
-   # Glass to glass, and beside it in the same run the usual server's way:
+   # Glass to glass: the page alone.
+   start_web
+   start_page alone.json 1
+   "$tools/h26x_publisher" --encode h264 --source pattern:1920x1080 --fps 30 --frames 450 --topic /pattern \
+     "${common[@]}" 2>/dev/null
+   stop_web
+   echo "- glass to glass, a 1920x1080 pattern taken at 30 frames/s, encoded (libx264), sent and shown: $(summary alone.json)"
+   # Again, and beside it in the same run the usual server's way:
    # the stream recorded as it comes (Annex-B into a FIFO), remuxed by the
    # ffmpeg program into fragmented MP4 (a fragment a key frame) and played by
    # a <video> element from the growing file.
@@ -222,7 +229,7 @@ print(f"{shown} of {frames} frames shown, {skipped} skipped; stamp to shown ms p
      "${common[@]}" 2>/dev/null
    wait "$recorder" "$video"
    stop_web
-   echo "- glass to glass, a 1920x1080 pattern taken at 30 frames/s, encoded (libx264), sent and shown: $(summary glass.json)"
+   echo "- the same, beside the <video> element below (both on this machine's two cores): $(summary glass.json)"
    /usr/bin/python3 -c '
 import json
 tile = json.load(open("glass.json"))["tiles"][0]

@@ -13,6 +13,12 @@ const FLAG_CATCH_UP = 2;
 const MAX_TILES = 16;
 // Units waiting in a decoder beyond this: this page is behind, and goes on at the next key frame.
 const MAX_DECODE_QUEUE = 30;
+// A frame that arrives this much later than the stream's best (a busy page:
+// the browser queues what the socket brings, unbounded) is skipped, and the
+// page goes on at the next key frame. Relative to the best seen, so a camera
+// whose clock is off does not count as late.
+const MAX_LAG_MS = 500;
+const LAG_WINDOW_MS = 10000;
 
 const params = new URLSearchParams(location.search);
 const token = params.get('token');
@@ -77,6 +83,7 @@ function makeTile(id) {
   const tile = {
     id, element, canvas, context: canvas.getContext('2d'), overlay,
     decoder: null, codec: null, waitingForKey: true, catchingUp: 0,
+    windowStart: nowMs(), windowBest: Infinity, previousBest: Infinity,
     shown: 0, caughtUp: 0, skippedByServer: 0, droppedHere: 0, errors: 0,
     latencies: [], shownAt: [], subscribedAt: nowMs(), firstShownAt: 0, firstShownStamp: 0,
     lastCount: 0, hashes: [], hashing: [], shownCounts: [], shownStamps: [],
@@ -208,7 +215,36 @@ async function picture(tile, stampNs, count, payload) {
   shown(tile, Number(stampNs) / 1e6, count);
 }
 
+// Whether a frame arrives MAX_LAG_MS later than the stream's best lately.
+function late(tile, stampNs) {
+  const at = nowMs();
+  const offset = at - Number(stampNs) / 1e6;
+  if (at - tile.windowStart > LAG_WINDOW_MS) {
+    tile.previousBest = tile.windowBest;
+    tile.windowBest = Infinity;
+    tile.windowStart = at;
+  }
+  tile.windowBest = Math.min(tile.windowBest, offset);
+  return offset - Math.min(tile.previousBest, tile.windowBest) > MAX_LAG_MS;
+}
+
+// Frame messages handled, told to the server every few: it sends no more
+// than a few dozen ahead of what this page has handled, so a page that falls
+// behind is skipped to a key frame there instead of queued here.
+let handled = 0;
+let acknowledged = 0;
+function acknowledge() {
+  if (handled !== acknowledged && socket.readyState === WebSocket.OPEN) {
+    socket.send(`ack ${handled}`);
+    acknowledged = handled;
+  }
+}
+
 function frameMessage(data) {
+  handled += 1;
+  if (handled % 8 === 0) {
+    acknowledge();
+  }
   const view = new DataView(data);
   const kind = view.getUint8(0);
   const flags = view.getUint8(1);
@@ -222,6 +258,17 @@ function frameMessage(data) {
   }
   tile.skippedByServer = view.getUint32(24, true);
   tile.caughtUp += (flags & FLAG_CATCH_UP) !== 0;
+  if ((flags & FLAG_CATCH_UP) === 0 && late(tile, stampNs)) {
+    tile.droppedHere += 1;
+    if (kind === KIND_ACCESS_UNIT && (flags & FLAG_KEY) === 0) {
+      tile.waitingForKey = true;
+      return;
+    }
+    if (kind === KIND_JPEG) {
+      return;
+    }
+    tile.droppedHere -= 1;  // a key frame is where a page behind starts again: taken
+  }
   const payload = new Uint8Array(data, headerBytes);
   if (kind === KIND_ACCESS_UNIT) {
     accessUnit(tile, flags, stampNs, count, payload);
@@ -352,3 +399,4 @@ window.h26xShown = () => [...tiles.values()].reduce((sum, tile) => sum + tile.sh
 
 connect();
 setInterval(updateOverlays, 250);
+setInterval(acknowledge, 100);

@@ -1,5 +1,6 @@
 #include "web/web_server.hpp"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -43,6 +44,9 @@ struct WebServer::State
 
 namespace
 {
+
+// Frame messages a page may have on its way, not yet handled.
+constexpr uint64_t kUnacknowledged = 32;
 
 // Counts a connection for as long as it lives.
 class Counted
@@ -124,7 +128,8 @@ private:
       });
   }
 
-  // "subscribe N", "unsubscribe N"; anything else is ignored.
+  // "subscribe N", "unsubscribe N", "ack N" (N frame messages handled so
+  // far); anything else is ignored.
   void got(beast::error_code error)
   {
     if (error) {
@@ -135,24 +140,32 @@ private:
     const auto space = text.find(' ');
     const std::string verb = text.substr(0, space);
     char * end = nullptr;
-    const unsigned long stream = space == std::string::npos ? 0 : std::strtoul(text.c_str() + space + 1, &end, 10);
-    if (stream > 0 && stream <= kMaxStreams && end != nullptr && *end == '\0') {
+    const unsigned long long number =
+      space == std::string::npos ? 0 : std::strtoull(text.c_str() + space + 1, &end, 10);
+    const bool whole = end != nullptr && end != text.c_str() + space + 1 && *end == '\0';
+    if (whole && verb == "ack") {
+      acknowledged_ = std::max<uint64_t>(acknowledged_, std::min<uint64_t>(number, sent_));
+    } else if (whole && number > 0 && number <= kMaxStreams) {
       if (verb == "subscribe") {
-        state_.hub.subscribe(*viewer_, static_cast<uint32_t>(stream));
+        state_.hub.subscribe(*viewer_, static_cast<uint32_t>(number));
       } else if (verb == "unsubscribe") {
-        state_.hub.unsubscribe(*viewer_, static_cast<uint32_t>(stream));
+        state_.hub.unsubscribe(*viewer_, static_cast<uint32_t>(number));
       }
     }
     pump();
     read();
   }
 
+  // A page that has not handled kUnacknowledged frames gets no more for now:
+  // the browser would queue them without bound before the page sees them.
+  // They wait in the hub instead, whose bound skips the page to a key frame.
   void pump()
   {
-    if (writing_ || finished_ || !state_.hub.next(*viewer_, out_)) {
+    if (writing_ || finished_ || sent_ - acknowledged_ >= kUnacknowledged || !state_.hub.next(*viewer_, out_)) {
       return;
     }
     writing_ = true;
+    sent_ += out_.text.empty();
     auto done = [self = shared_from_this()](beast::error_code error, std::size_t) {
         self->writing_ = false;
         if (error) {
@@ -187,6 +200,8 @@ private:
   beast::flat_buffer buffer_;
   std::shared_ptr<FrameHub::Viewer> viewer_;
   Outgoing out_;
+  uint64_t sent_ = 0;  // frame messages written
+  uint64_t acknowledged_ = 0;  // of them, handled by the page
   bool writing_ = false;
   bool finished_ = false;
 };
