@@ -12,7 +12,7 @@ const FLAG_KEY = 1;
 const FLAG_CATCH_UP = 2;
 const MAX_TILES = 16;
 // Units waiting in a decoder beyond this: this page is behind, and goes on at the next key frame.
-const MAX_DECODE_QUEUE = 30;
+const MAX_DECODE_QUEUE = 16;
 // A frame that arrives this much later than the stream's best (a busy page:
 // the browser queues what the socket brings, unbounded) is skipped, and the
 // page goes on at the next key frame. Relative to the best seen, so a camera
@@ -229,7 +229,7 @@ function late(tile, stampNs) {
 }
 
 // Frame messages handled, told to the server every few: it sends no more
-// than a few dozen ahead of what this page has handled, so a page that falls
+// than a few frames a stream ahead of what this page has handled, so a page that falls
 // behind is skipped to a key frame there instead of queued here.
 let handled = 0;
 let acknowledged = 0;
@@ -242,7 +242,7 @@ function acknowledge() {
 
 function frameMessage(data) {
   handled += 1;
-  if (handled % 8 === 0) {
+  if (handled % 4 === 0) {
     acknowledge();
   }
   const view = new DataView(data);
@@ -399,4 +399,4 @@ window.h26xShown = () => [...tiles.values()].reduce((sum, tile) => sum + tile.sh
 
 connect();
 setInterval(updateOverlays, 250);
-setInterval(acknowledge, 100);
+setInterval(acknowledge, 50);

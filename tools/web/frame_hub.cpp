@@ -257,7 +257,7 @@ bool FrameHub::subscribe(Viewer & viewer, uint32_t id)
   return true;
 }
 
-void FrameHub::unsubscribe(Viewer & viewer, uint32_t id)
+bool FrameHub::unsubscribe(Viewer & viewer, uint32_t id)
 {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto entry = viewer.queue.begin(); entry != viewer.queue.end(); ) {
@@ -270,7 +270,7 @@ void FrameHub::unsubscribe(Viewer & viewer, uint32_t id)
       ++entry;
     }
   }
-  viewer.watching.erase(id);
+  return viewer.watching.erase(id) > 0;
 }
 
 bool FrameHub::next(Viewer & viewer, Outgoing & out)

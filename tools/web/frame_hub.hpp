@@ -95,7 +95,8 @@ public:
   void leave(const std::shared_ptr<Viewer> & viewer);
   // The viewer starts with the stream's cached units; false for no such stream.
   bool subscribe(Viewer & viewer, uint32_t stream);
-  void unsubscribe(Viewer & viewer, uint32_t stream);
+  // False when the viewer did not watch it.
+  bool unsubscribe(Viewer & viewer, uint32_t stream);
   // The next message for the viewer; false when there is none now.
   bool next(Viewer & viewer, Outgoing & out);
   // Queues the streams' list (JSON) for every viewer, replacing a list not

@@ -45,8 +45,9 @@ struct WebServer::State
 namespace
 {
 
-// Frame messages a page may have on its way, not yet handled.
-constexpr uint64_t kUnacknowledged = 32;
+// Frame messages a page may have on its way, not yet handled, a stream it
+// watches: about a quarter of a second at 30 frames/s.
+constexpr uint64_t kUnacknowledgedPerStream = 8;
 
 // Counts a connection for as long as it lives.
 class Counted
@@ -147,21 +148,25 @@ private:
       acknowledged_ = std::max<uint64_t>(acknowledged_, std::min<uint64_t>(number, sent_));
     } else if (whole && number > 0 && number <= kMaxStreams) {
       if (verb == "subscribe") {
-        state_.hub.subscribe(*viewer_, static_cast<uint32_t>(number));
+        watching_ += state_.hub.subscribe(*viewer_, static_cast<uint32_t>(number));
       } else if (verb == "unsubscribe") {
-        state_.hub.unsubscribe(*viewer_, static_cast<uint32_t>(number));
+        watching_ -= state_.hub.unsubscribe(*viewer_, static_cast<uint32_t>(number));
       }
     }
     pump();
     read();
   }
 
-  // A page that has not handled kUnacknowledged frames gets no more for now:
+  // A page that has not handled kUnacknowledgedPerStream frames a stream it
+  // watches gets no more for now:
   // the browser would queue them without bound before the page sees them.
   // They wait in the hub instead, whose bound skips the page to a key frame.
   void pump()
   {
-    if (writing_ || finished_ || sent_ - acknowledged_ >= kUnacknowledged || !state_.hub.next(*viewer_, out_)) {
+    if (writing_ || finished_ || !viewer_ ||
+      sent_ - acknowledged_ >= kUnacknowledgedPerStream * std::max<std::size_t>(1, watching_) ||
+      !state_.hub.next(*viewer_, out_))
+    {
       return;
     }
     writing_ = true;
@@ -200,6 +205,7 @@ private:
   beast::flat_buffer buffer_;
   std::shared_ptr<FrameHub::Viewer> viewer_;
   Outgoing out_;
+  std::size_t watching_ = 0;  // streams subscribed to
   uint64_t sent_ = 0;  // frame messages written
   uint64_t acknowledged_ = 0;  // of them, handled by the page
   bool writing_ = false;
