@@ -99,8 +99,15 @@ case "$scenario" in
     grep -v "frames received$" recorder.log
     lost=$(value recorder.log "frames lost")
     skipped=$(value recorder.log "units skipped")
+    recorded=$(sed -n 's/^recorded best_effort.h264: \([0-9]*\) frames.*/\1/p' recorder.log)
     [ "$lost" -gt 0 ] || { echo "nothing was lost at 5 %"; exit 1; }
-    "$peer_dir/check_recording" "$h264" best_effort.h264 $((150 - lost - skipped)) $((lost + skipped))
+    accounted=$((lost + skipped))
+    # The end-of-stream marker lost too: the frames lost after the last that
+    # came are not known to the recorder, which says it ended on its timeout.
+    if grep -q "nothing received for" recorder.log; then
+      accounted=$((150 - recorded))
+    fi
+    "$peer_dir/check_recording" "$h264" best_effort.h264 "$recorded" "$accounted"
     ;;
   slow)
     # A 640x360 camera at about 2 Mbit/s over a link that carries 100 kB/s.

@@ -46,8 +46,8 @@ namespace
 {
 
 // Frame messages a page may have on its way, not yet handled, a stream it
-// watches: about a quarter of a second at 30 frames/s.
-constexpr uint64_t kUnacknowledgedPerStream = 8;
+// watches: about half a second at 30 frames/s.
+constexpr uint64_t kUnacknowledgedPerStream = 16;
 
 // Counts a connection for as long as it lives.
 class Counted
