@@ -171,6 +171,29 @@ case "$scenario" in
       grep -q " 0 decode errors, 0 units skipped" view.log || { cat view.log; exit 1; }
       frames_of "$piece"
     done | cmp - whole.md5
+    echo "=== a camera that sends its parameter sets once: every piece still starts with them"
+    python3 - whole.h264 once.h264 <<'EOF'
+import re, sys
+data = open(sys.argv[1], 'rb').read()
+starts = [m.start() for m in re.finditer(b'\x00\x00\x01', data)] + [len(data)]
+seen, out = set(), bytearray(data[:starts[0]])
+for begin, end in zip(starts, starts[1:]):
+    kind = data[begin + 3] & 0x1f
+    if kind not in (7, 8) or kind not in seen:  # SPS and PPS: the first of each only
+        out += data[begin:end]
+    seen.add(kind)
+open(sys.argv[2], 'wb').write(out)
+EOF
+    "$tools/h26x_recorder" --output once.mp4 --split-size 30000 "${common[@]}" 2>once.log &
+    once=$!
+    "$tools/h26x_publisher" --input once.h264 "${common[@]}" 2>/dev/null
+    wait "$once"
+    [ "$(ls once_*.mp4 | wc -l)" -ge 3 ]
+    for piece in once_*.mp4; do
+      "$tools/h26x_view" --input "$piece" >view.log 2>&1
+      grep -q " 0 decode errors, 0 units skipped" view.log || { cat view.log; exit 1; }
+      frames_of "$piece"
+    done | cmp - whole.md5
     ;;
   network)
     # A network camera: GStreamer's RTSP server (test/camera/rtsp_server.py,

@@ -229,11 +229,33 @@ void StreamFiles::write(const stream::Moment & moment)
         track.piece_start_ns = moment.stamp_ns;
       }
       if (track.file) {
-        track.file->write(unit, moment.stamp_ns, gap || restarted);
+        write_to_piece(track, unit, moment.stamp_ns, gap || restarted);
       }
     }
   }
   write_originals(moment.originals);
+}
+
+void StreamFiles::write_to_piece(Track & track, const stream::Unit & unit, int64_t stamp_ns, bool after_gap)
+{
+  const std::optional<annexb::Codec> codec = stream::video_codec(unit.encoding);
+  if (!codec || !stream::is_key(unit)) {
+    track.file->write(unit, stamp_ns, after_gap);
+    return;
+  }
+  if (!track.sets || track.codec != *codec) {
+    track.sets.emplace(*codec);
+    track.codec = *codec;
+  }
+  if (track.file->frames() > 0) {
+    track.sets->remember(unit.data.data(), unit.data.size());
+    track.file->write(unit, stamp_ns, after_gap);
+    return;
+  }
+  // A file's first key frame carries the sets it starts from.
+  stream::Unit completed = unit;
+  track.sets->complete(completed.data);
+  track.file->write(completed, stamp_ns, after_gap);
 }
 
 // The original images of index k as raw frames back to back in

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "annexb.hpp"
 #include "media/container_writer.hpp"
 #include "stream/byte_sink.hpp"
 #include "stream/pipeline.hpp"
@@ -87,6 +88,10 @@ private:
   {
     std::unique_ptr<StreamFile> file;
     std::vector<std::unique_ptr<StreamFile>> pieces;  // finished, before `file`
+    // The stream's latest parameter sets, for a piece whose first key frame
+    // comes without them (a camera that sends them once).
+    std::optional<annexb::ParameterSetKeeper> sets;
+    annexb::Codec codec = annexb::Codec::H264;
     int64_t piece_start_ns = 0;
     uint64_t next_count = 0;
     bool started = false;
@@ -95,6 +100,7 @@ private:
   };
   std::string path_of(std::size_t k, bool numbered, std::size_t piece = 0) const;
   void next_piece(Track & track, std::size_t k);
+  void write_to_piece(Track & track, const stream::Unit & unit, int64_t stamp_ns, bool after_gap);
   bool open_tracks(std::size_t streams);
   void write_originals(const std::vector<stream::Unit> & originals);
 
