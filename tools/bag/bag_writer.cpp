@@ -109,13 +109,14 @@ void BagWriter::add_topic(const std::string & topic, const std::string & type, c
 }
 
 void BagWriter::write(
-  const std::string & topic, uint64_t log_time, uint64_t publish_time, const uint8_t * data, std::size_t size)
+  const std::string & topic, uint64_t log_time, uint64_t publish_time, const uint8_t * data, std::size_t size,
+  bool starts)
 {
   if (!writer_) {
     throw stream::OutputError(options_.folder + " is closed");
   }
   File * file = &files_.back();
-  const bool split = file->count > 0 &&
+  const bool split = file->count > 0 && starts &&
     ((options_.split_bytes && writer_->bytes() >= options_.split_bytes) ||
     (options_.split_nanoseconds && log_time >= file->start + options_.split_nanoseconds));
   if (split) {

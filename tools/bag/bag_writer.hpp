@@ -37,8 +37,10 @@ public:
   void add_topic(const std::string & topic, const std::string & type, const std::string & offered_qos);
   bool has_topic(const std::string & topic) const {return topics_.count(topic) > 0;}
   // A stream::OutputError when the disk fails; the bag's files end on whole chunks.
+  // A split waits for a message that `starts` a file (a key frame), so that
+  // each file plays on its own.
   void write(const std::string & topic, uint64_t log_time, uint64_t publish_time, const uint8_t * data,
-    std::size_t size);
+    std::size_t size, bool starts = true);
   void flush_if_old();
   // Closes the open file and writes metadata.yaml.
   void close();

@@ -1,5 +1,6 @@
 #include "sinks/bag_sink.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sinks
@@ -30,7 +31,10 @@ void BagSink::write(const stream::Moment & moment)
       writer_->add_topic(moment.topic, moment.type, offered_qos_ ? offered_qos_(moment.topic) : "");
     }
     const uint64_t time = static_cast<uint64_t>(moment.received_ns ? moment.received_ns : stream::now_ns());
-    writer_->write(moment.topic, time, time, moment.serialized->data(), moment.serialized->size());
+    // A new file starts where each of the message's streams has a key frame.
+    const bool starts = std::all_of(moment.units.begin(), moment.units.end(),
+        [](const stream::Unit & unit) {return !unit.present || unit.data.empty() || stream::is_key(unit);});
+    writer_->write(moment.topic, time, time, moment.serialized->data(), moment.serialized->size(), starts);
     ++messages_;
   } catch (const std::exception & error) {
     fail(error.what());
