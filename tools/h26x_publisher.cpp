@@ -79,7 +79,7 @@ Publication recorded(const Options & options)
   Publication publication;
   double rate = 0;
   for (const std::string & path : inputs) {
-    auto file = std::make_unique<sources::FileSource>(path);
+    auto file = std::make_unique<sources::FileSource>(path, options.loop);
     stream::note(file->describe());
     rate = rate > 0 ? rate : file->frame_rate();
     publication.sample_bytes += file->largest_unit();
@@ -92,6 +92,7 @@ Publication recorded(const Options & options)
     std::make_unique<sources::CombinedSource>(std::move(files));
   publication.source = std::make_unique<sources::PacedSource>(
     std::move(source), own_rate ? 0 : publication.fps, own_rate, publication.fps > 0);
+  publication.limit = options.frames;
   return publication;
 }
 
@@ -298,14 +299,17 @@ int main(int argc, char ** argv)
   ->check(CLI::Range(0.1, 1e9));
   app.add_option("--rate", options.rate, "a bag's timeline runs this many times as fast (1)")
   ->check(CLI::Range(0.001, 1000.0));
-  app.add_flag("--loop", options.loop, "a bag from its start again at its end");
+  app.add_flag("--loop", options.loop,
+    "a recorded stream or a bag from its start again at its end (a stream's timeline goes on; until --frames)");
   app.add_flag("--multi", options.multi, "send MultiCompressed");
   app.add_option("--fps", options.fps,
     "frames per second: default the stream's own rate (its SPS / VPS timing, a container's times), else 25; "
     "0 sends as fast as the readers take")->check(CLI::Range(0.0, 1000.0));
   app.add_option("--wait", options.wait, "seconds to wait for a reader (10)")->check(CLI::Range(0.0, 86400.0));
   app.add_option("--raw", options.raw, "send raw rgb8 images of WIDTHxHEIGHT instead of a stream");
-  app.add_option("--frames", options.frames, "frames to send: --raw and patterns 100, y4m all, a topic until Ctrl-C")
+  app.add_option("--frames", options.frames,
+    "frames to send: --raw and patterns 100, y4m and recorded streams all (looped: until Ctrl-C), a topic until "
+    "Ctrl-C")
   ->check(CLI::Range(uint64_t{1}, uint64_t{1000000000}));
   app.add_option("--encode", options.encode, "encode raw frames with libx264 / libx265: h264 or h265");
   app.add_option("--source", options.source,
@@ -325,10 +329,10 @@ int main(int argc, char ** argv)
   app.footer(
     "Frames are stamped with when they were due on the stream's timeline (encoded frames: when taken);\n"
     "with --fps 0 a recorded stream is stamped when sent.\n"
-    "QoS offered: reliable, transient-local, manual liveliness (infinite lease), heartbeat every 100 ms.\n"
+    "QoS offered: reliable, transient-local, manual liveliness (infinite lease), heartbeat every 20 ms.\n"
     "A paced stream keeps its last 64 frames (fewer when large) and never waits for a reader: one that\n"
     "falls behind loses the oldest, a dead or stopped one holds nothing back. --fps 0 keeps all, 64 in\n"
-    "flight, and waits for the slowest reader (a dead one until its lease ends). Nothing is written until\n"
+    "flight (32 MiB when large), and waits for the slowest reader (a dead one until its lease ends). Nothing is written until\n"
     "the readers present have matched and had 1.25 s to discover the publisher in turn.");
   return tools::run_tool("h26x_publisher", app, argc, argv, [&] {return publish(options);});
 }

@@ -37,6 +37,12 @@ case "$scenario" in
     "$pair" "$tools/h26x_recorder" --output again.h264 "${common[@]}" -- \
       "$tools/h26x_publisher" --input recorded.mp4 --fps 0 "${common[@]}" 2>/dev/null
     cmp "$h264" again.h264
+    echo "=== looped, the MP4 and the Annex-B sample: again from the start, nothing lost or repeated at the seam"
+    for input in recorded.mp4 "$h264"; do
+      "$pair" "$tools/h26x_recorder" --output looped.h264 --overwrite "${common[@]}" -- \
+        "$tools/h26x_publisher" --input "$input" --loop --frames 300 --fps 0 "${common[@]}" 2>/dev/null
+      cat "$h264" "$h264" | cmp - looped.h264
+    done
     echo "=== a burst, stamps closer than the containers' ticks"
     "$check" burst "$h264" burst.mp4
     "$check" burst "$h264" burst.mkv

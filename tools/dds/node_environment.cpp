@@ -42,6 +42,13 @@ void add_loopback_udp(DomainParticipantQos & qos)
   udp->receiveBufferSize = qos.transport().listen_socket_buffer_size;
   qos.transport().user_transports.push_back(udp);
 }
+
+// Samples of `sample_bytes` that fit in `bytes`: at least 4, at most kPacedHistory.
+int fitting_depth(std::size_t bytes, std::size_t sample_bytes)
+{
+  const std::size_t fitting = sample_bytes ? bytes / sample_bytes : kPacedHistory;
+  return static_cast<int>(std::clamp<std::size_t>(fitting, 4, kPacedHistory));
+}
 }  // namespace
 
 Transport parse_transport(const std::string & name)
@@ -177,13 +184,12 @@ DataWriterQos stream_writer_qos(Publisher * publisher, WriterFlow flow, std::siz
   // the full keep-all history of a volatile writer (measured: it stops at
   // the 64th sample), while a transient-local one frees acknowledged samples.
   qos.durability().kind = TRANSIENT_LOCAL_DURABILITY_QOS;
-  int depth = 64;
+  int depth = kPacedHistory;
   if (flow == WriterFlow::PACED) {
     // Keep-last: a full history drops its oldest sample, acknowledged or
     // not, so a write never waits for a reader.
     qos.history().kind = KEEP_LAST_HISTORY_QOS;
-    const std::size_t fitting = sample_bytes ? kPacedHistoryBytes / sample_bytes : kPacedHistory;
-    depth = static_cast<int>(std::clamp<std::size_t>(fitting, 4, kPacedHistory));
+    depth = fitting_depth(kPacedHistoryBytes, sample_bytes);
     qos.history().depth = depth;
     qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(0, 100 * 1000 * 1000);
     // A sample older than this is no longer sent or repaired to anyone: a
@@ -194,6 +200,7 @@ DataWriterQos stream_writer_qos(Publisher * publisher, WriterFlow flow, std::siz
   } else {
     // Waits are short so that the program can check for a stop between them.
     qos.history().kind = KEEP_ALL_HISTORY_QOS;
+    depth = fitting_depth(kInFlightBytes, sample_bytes);
     qos.reliability().max_blocking_time = eprosima::fastrtps::Duration_t(0, 500 * 1000 * 1000);
   }
   qos.publish_mode().kind = ASYNCHRONOUS_PUBLISH_MODE;
@@ -206,13 +213,13 @@ DataWriterQos stream_writer_qos(Publisher * publisher, WriterFlow flow, std::siz
   qos.resource_limits().max_samples = depth;
   qos.resource_limits().max_samples_per_instance = depth;
   // A reader that missed a heartbeat or a fragment hears of it within a
-  // fraction of a frame time (Fast DDS's default period is 3 s).
+  // frame time (Fast DDS's default period is 3 s).
   // Manual liveliness lets the writer send a heartbeat while it has written
   // nothing (see Session::wait_for_reader); readers asking for automatic
   // liveliness, as ROS 2's defaults do, accept it, and the lease is infinite.
   qos.liveliness().kind = MANUAL_BY_TOPIC_LIVELINESS_QOS;
   auto & times = qos.reliable_writer_qos().times;
-  times.heartbeatPeriod = eprosima::fastrtps::Duration_t(0, 100 * 1000 * 1000);
+  times.heartbeatPeriod = eprosima::fastrtps::Duration_t(0, kHeartbeatMilliseconds * 1000 * 1000);
   times.nackResponseDelay = eprosima::fastrtps::Duration_t(0, 0);
   return qos;
 }

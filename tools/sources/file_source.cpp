@@ -1,5 +1,6 @@
 #include "sources/file_source.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -9,8 +10,8 @@
 namespace sources
 {
 
-FileSource::FileSource(const std::string & path)
-: path_(path)
+FileSource::FileSource(const std::string & path, bool loop)
+: path_(path), loop_(loop)
 {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -73,27 +74,46 @@ std::string FileSource::describe() const
   return line.str();
 }
 
+bool FileSource::next_unit(stream::Unit & unit, int64_t & media_time_ns)
+{
+  if (!demuxer_) {
+    if (units_.empty() || (next_ >= units_.size() && !loop_)) {
+      return false;
+    }
+    const annexb::AccessUnit & found = units_[next_ % units_.size()];
+    unit.data.assign(bytes_.begin() + found.offset, bytes_.begin() + found.offset + found.size);
+    media_time_ns = frame_rate_ > 0 ? static_cast<int64_t>(next_ * 1e9 / frame_rate_) : -1;
+    return true;
+  }
+  if (!demuxer_->next(unit_)) {
+    if (!loop_ || last_media_ns_ < 0) {  // a pass without a timed unit would loop forever
+      return false;
+    }
+    demuxer_ = std::make_unique<media::Demuxer>(path_);
+    first_decode_ns_ = media::kNoTime;
+    pass_start_ns_ = last_media_ns_ + static_cast<int64_t>(1e9 / (frame_rate_ > 0 ? frame_rate_ : 25));
+    last_media_ns_ = -1;
+    if (!demuxer_->next(unit_)) {
+      return false;
+    }
+  }
+  unit.data.swap(unit_.data);
+  // From the first decode time (a file's may start below 0).
+  if (unit_.decode_time_ns != media::kNoTime && first_decode_ns_ == media::kNoTime) {
+    first_decode_ns_ = unit_.decode_time_ns;
+  }
+  media_time_ns = unit_.decode_time_ns == media::kNoTime ? -1 :
+    pass_start_ns_ + unit_.decode_time_ns - first_decode_ns_;
+  last_media_ns_ = std::max(last_media_ns_, media_time_ns);
+  return true;
+}
+
 bool FileSource::next(stream::Moment & moment)
 {
   moment.units.resize(1);
   stream::Unit & unit = moment.units[0];
-  if (demuxer_) {
-    if (!demuxer_->next(unit_)) {
-      return false;
-    }
-    unit.data.swap(unit_.data);
-    // From the first decode time (a file's may start below 0).
-    if (unit_.decode_time_ns != media::kNoTime && first_decode_ns_ == media::kNoTime) {
-      first_decode_ns_ = unit_.decode_time_ns;
-    }
-    moment.media_time_ns = unit_.decode_time_ns == media::kNoTime ? -1 : unit_.decode_time_ns - first_decode_ns_;
-  } else {
-    if (next_ >= units_.size()) {
-      return false;
-    }
-    const annexb::AccessUnit & found = units_[next_];
-    unit.data.assign(bytes_.begin() + found.offset, bytes_.begin() + found.offset + found.size);
-    moment.media_time_ns = frame_rate_ > 0 ? static_cast<int64_t>(next_ * 1e9 / frame_rate_) : -1;
+  if (!next_unit(unit, moment.media_time_ns)) {
+    return false;
   }
   // A file's units are stamped on its own timeline (25 frames/s where it
   // states no rate): a container written from them keeps the file's timing.

@@ -5,7 +5,8 @@
 // the file's own timeline: an Annex-B file (checked to be one: a start code
 // where the first unit begins), or any file libavformat reads (MP4,
 // Matroska, MPEG-TS, ...), whose units come out as Annex-B with the
-// parameter sets before every key frame.
+// parameter sets before every key frame. Looped, it starts again at its end
+// with the timeline and the counts going on (a test camera, a soak).
 
 #include <memory>
 #include <string>
@@ -21,7 +22,7 @@ class FileSource : public stream::Source
 {
 public:
   // A media::Error when the file holds no stream the tools read.
-  explicit FileSource(const std::string & path);
+  explicit FileSource(const std::string & path, bool loop = false);
   bool next(stream::Moment & moment) override;
 
   annexb::Codec codec() const {return codec_;}
@@ -34,7 +35,12 @@ public:
   std::string describe() const;
 
 private:
+  bool next_unit(stream::Unit & unit, int64_t & media_time_ns);
+
   std::string path_;
+  bool loop_ = false;
+  int64_t pass_start_ns_ = 0;  // a looped container: where this pass begins on the timeline
+  int64_t last_media_ns_ = -1;
   annexb::Codec codec_ = annexb::Codec::H264;
   double frame_rate_ = 0;
   uint32_t width_ = 0, height_ = 0;
