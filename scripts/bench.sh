@@ -24,7 +24,9 @@
 #   network  across two network namespaces joined by a veth (root): the
 #        H.264 sample and raw 1920x1080 frames at 0, 1, 5 and 20 % of the
 #        datagrams lost: frames, latency, bytes on the wire per payload byte
-# Usage: bench.sh [cdr|e2e|python|media|bag|camera|web|network|all] [benchmark arguments]   (default: all)
+#   soak  an hour of a 1080p30 H.264 stream (faster than real time) into MP4
+#        and bag pieces: the programs' memory over the hour, the files written
+# Usage: bench.sh [cdr|e2e|python|media|bag|camera|web|network|soak|all] [benchmark arguments]   (default: all)
 . "$(dirname "$0")/common.sh"
 part="${1:-all}"
 [ "$#" -gt 0 ] && shift
@@ -273,7 +275,7 @@ if [ "$part" = network ] || [ "$part" = all ]; then
    echo
    echo "| stream | datagrams lost | frames received | latency p50 / p99 ms | wire bytes per payload byte |"
    echo "|---|---|---|---|---|"
-   for stream in h264 raw; do
+   for stream in h264 raw raw-fps0; do
      for loss in 0 1 5 20; do
        link_loss "$loss"
        before=$(link_bytes)
@@ -282,16 +284,25 @@ if [ "$part" = network ] || [ "$part" = all ]; then
        if [ "$stream" = h264 ]; then
          label="H.264 sample (150 frames)" payload=212959
          "${in_a[@]}" "$tools/h26x_publisher" --input "$ROOT/tools/sample/sample.h264" "${common[@]}" 2>/dev/null
-       else
+       elif [ "$stream" = raw ]; then
          label="raw 1920x1080 rgb8 (50 frames)" payload=$((50 * 1920 * 1080 * 3))
          "${in_a[@]}" "$tools/h26x_publisher" --raw 1920x1080 --frames 50 "${common[@]}" 2>/dev/null
+       else
+         label="raw 1920x1080 rgb8 (50 frames), \`--fps 0\`" payload=$((50 * 1920 * 1080 * 3))
+         "${in_a[@]}" "$tools/h26x_publisher" --raw 1920x1080 --frames 50 --fps 0 "${common[@]}" 2>publisher.log
+         label="$label $(sed -n 's/.* s: \([0-9.]*\) frames\/s.*/\1/p' publisher.log) frames/s"
        fi
        wait "$recorder" || true
        sed -n 's/^h26x_recorder: \([0-9]*\) frames received.*latency ms p50 \([0-9.]*\) .* p99 \([0-9.]*\) .*/\1 \2 \3/p' \
          recorder.log | head -1 | awk -v l="$label" -v loss="$loss" -v w=$(( $(link_bytes) - before )) -v p="$payload" \
          '{printf "| %s | %s %% | %s | %.1f / %.1f | %.2f |\n", l, loss, $1, $2, $3, w / p}'
      done
-   done)
+   done
+   link_remove
+   echo
+   echo "The link down for 60 s under a 320x240 stream (the tests take 3 s and 15 s):"
+   OUTAGES=60 "$ROOT/test/network/network_tools.sh" outage "$tools" "$build_dir/test" "$ROOT/tools/sample" \
+     "$work/outage" 202 | grep -v "^===")
 fi
 if [ "$part" = camera ] || [ "$part" = all ]; then
   (set -e
@@ -338,6 +349,55 @@ if [ "$part" = camera ] || [ "$part" = all ]; then
    cpu=$(steady_cpu $encoder)
    wait "$encoder" "$recorder" "$viewer" "$camera"
    echo "| sensor_msgs/Image rgb8 1920x1080 encoded to H.264 | $(delays "frame's arrival" encoder.log) | $cpu |")
+fi
+if [ "$part" = soak ] || [ "$part" = all ]; then
+  (set -e
+   export ROS_LOCALHOST_ONLY=1
+   tools="$build_dir/tools" work="$build_dir/soak"
+   rm -rf "$work" && mkdir -p "$work" && cd "$work"
+   # An hour of a 1080p30 H.264 camera (4 Mbit/s, a key frame a second): a
+   # 20 s clip looped, 108,000 frames sent 10 times as fast as real time.
+   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
+     -b:v 4M -g 30 -pix_fmt yuv420p clip.h264
+   frames=108000 speed=10
+   common=(--domain 99 --transport shm)
+   # Ten minutes of stream a piece (stamps are real time: 60 s at 10 times).
+   "$tools/h26x_recorder" --output hour.mp4 --split-duration $((600 / speed)) "${common[@]}" 2>mp4.log &
+   mp4=$!
+   "$tools/h26x_recorder" --output hour_bag.mcap --split-duration $((600 / speed)) "${common[@]}" 2>bag.log &
+   bag=$!
+   "$tools/h26x_publisher" --input clip.h264 --loop --frames "$frames" --fps $((30 * speed)) "${common[@]}" \
+     2>publisher.log &
+   publisher=$!
+   peak() { awk '/VmHWM/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
+   # Every second from the first frame: the seconds, then each one's peak resident memory (kB) so far.
+   start=""
+   while kill -0 "$publisher" 2>/dev/null; do
+     if [ -z "$start" ] && [ -s hour_000.mp4 ]; then start=$(date +%s); fi
+     [ -z "$start" ] || echo "$(( $(date +%s) - start )) $(peak "$publisher") $(peak "$mp4") $(peak "$bag")" >>memory.log
+     sleep 1
+   done
+   wait "$mp4" "$bag" "$publisher"
+   echo
+   echo "An hour of 1080p30 H.264 (4 Mbit/s) from the publisher (a clip looped) into two recorders (MP4"
+   echo "and bag, a piece every 10 minutes of stream), $speed times as fast as real time over shared memory;"
+   echo "peak resident MiB so far:"
+   echo
+   echo "| minute of stream | publisher | MP4 recorder | bag recorder |"
+   echo "|---|---|---|---|"
+   awk -v speed="$speed" '{ minute = int($1 * speed / 60)
+       if ((minute == 1 || minute % 10 == 0) && minute > 0 && !(minute in seen)) { seen[minute] = 1
+         printf "| %d | %.0f | %.0f | %.0f |\n", minute, $2 / 1024, $3 / 1024, $4 / 1024 } }
+       END { printf "| end | %.0f | %.0f | %.0f |\n", $2 / 1024, $3 / 1024, $4 / 1024 }' memory.log
+   echo
+   grep -h "frames received,\|frames lost" mp4.log bag.log | cut -c1-160
+   echo "$(ls hour_*.mp4 | wc -l) MP4 pieces ($(du -cb hour_*.mp4 | tail -1 | cut -f1) bytes)," \
+     "$(ls hour_bag/*.mcap | wc -l) bag files ($(du -cb hour_bag/*.mcap | tail -1 | cut -f1) bytes)"
+   for piece in hour_*.mp4; do  # frames each, and whether it starts at a key frame
+     echo "$piece: $(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$piece") frames," \
+       "first $(ffprobe -v error -read_intervals %+#1 -show_entries frame=pict_type -of csv=p=0 "$piece")"
+   done
+   rm -rf hour_*)
 fi
 [ "$part" = e2e ] || [ "$part" = all ] || exit 0
 # Nothing leaves this machine.
