@@ -332,7 +332,8 @@ int main(int argc, char ** argv)
     "QoS offered: reliable, transient-local, manual liveliness (infinite lease), heartbeat every 20 ms.\n"
     "A paced stream keeps its last 64 frames (fewer when large) and never waits for a reader: one that\n"
     "falls behind loses the oldest, a dead or stopped one holds nothing back. --fps 0 keeps all, 64 in\n"
-    "flight (32 MiB when large), and waits for the slowest reader (a dead one until its lease ends). Nothing is written until\n"
-    "the readers present have matched and had 1.25 s to discover the publisher in turn.");
+    "flight (32 MiB when large), and waits for the slowest reader (a dead one until its lease ends).\n"
+    "Nothing is written until the readers present have matched and had 1.25 s to discover the publisher\n"
+    "in turn.");
   return tools::run_tool("h26x_publisher", app, argc, argv, [&] {return publish(options);});
 }

@@ -83,10 +83,10 @@ constexpr int kPacedHistory = 64;
 // How long a paced writer goes on sending (and repairing) a sample.
 constexpr int kLiveMilliseconds = 1000;
 constexpr std::size_t kPacedHistoryBytes = std::size_t{128} << 20;
-// Bytes a reader-paced writer has in flight. More only waits in queues: a
-// repair queues behind them, and fresh 6 MB buffers cost page faults
-// (measured with raw 1080p frames: 64 in flight took 4 times as long over
-// shared memory, and 2 s longer to repair across a lossy link, as 5).
+// Bytes a reader-paced writer has in flight. More only waits in queues, and
+// a repair waits behind all of it (measured with raw 1080p frames, 64 in
+// flight against 5: a quarter of the rate over shared memory, and frames
+// 2 s late across a lossy link).
 constexpr std::size_t kInFlightBytes = std::size_t{32} << 20;
 // How often a writer with unacknowledged samples asks its readers what they
 // miss: within a frame time, so that a lost datagram costs one frame's

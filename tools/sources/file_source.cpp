@@ -86,13 +86,12 @@ bool FileSource::next_unit(stream::Unit & unit, int64_t & media_time_ns)
     return true;
   }
   if (!demuxer_->next(unit_)) {
-    if (!loop_ || last_media_ns_ < 0) {  // a pass without a timed unit would loop forever
+    if (!loop_ || next_ == 0) {  // a file that gave nothing would be opened again for ever
       return false;
     }
     demuxer_ = std::make_unique<media::Demuxer>(path_);
     first_decode_ns_ = media::kNoTime;
     pass_start_ns_ = last_media_ns_ + static_cast<int64_t>(1e9 / (frame_rate_ > 0 ? frame_rate_ : 25));
-    last_media_ns_ = -1;
     if (!demuxer_->next(unit_)) {
       return false;
     }

@@ -40,7 +40,7 @@ private:
   std::string path_;
   bool loop_ = false;
   int64_t pass_start_ns_ = 0;  // a looped container: where this pass begins on the timeline
-  int64_t last_media_ns_ = -1;
+  int64_t last_media_ns_ = -1;  // the latest unit's time so far
   annexb::Codec codec_ = annexb::Codec::H264;
   double frame_rate_ = 0;
   uint32_t width_ = 0, height_ = 0;
