@@ -102,8 +102,8 @@ case "$scenario" in
     [ "$files" -ge 3 ] || { echo "$files files"; exit 1; }
     "$tools/h26x_view" --input by_size --output by_size.mp4
     same_frames by_size.mp4 "$h264"
-    echo "=== split every 2 s of a 6 s stream, uncompressed"
-    record_sample --output by_time.mcap --compression none --max-bag-duration 2
+    echo "=== split every 1.5 s of a 6 s stream (key frames 2 s apart), uncompressed"
+    record_sample --output by_time.mcap --compression none --max-bag-duration 1.5
     node "$js" read by_time /camera/h26x="$h264"
     files=$(ls by_time/*.mcap | wc -l)
     [ "$files" -ge 3 ] || { echo "$files files"; exit 1; }
