@@ -44,6 +44,15 @@ if [ "$part" = cdr ] || [ "$part" = all ]; then
     --benchmark_min_time=0.2 "$@"
 fi
 export LD_LIBRARY_PATH="$build_dir:$LD_LIBRARY_PATH"
+
+# A 20 s 1080p30 H.264 camera stream (FFmpeg's test source, libx264 veryfast):
+# FILE BITS_PER_SECOND GOP [more libx264 options]; FILE's extension picks the container.
+camera_clip() {
+  local file="$1" bitrate="$2" gop="$3"
+  shift 3
+  ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
+    -b:v "$bitrate" -g "$gop" "$@" -pix_fmt yuv420p "$file"
+}
 if [ "$part" = python ] || [ "$part" = all ]; then
   echo
   echo "Python conversions through the capsules (best of 5 runs):"
@@ -201,8 +210,7 @@ p = lambda q: live[min(len(live) - 1, int(q * len(live)))]
 print(f"{shown} of {frames} frames shown, {skipped} skipped; stamp to shown ms p50 {p(0.5):.1f} p99 {p(0.99):.1f}")' "$1"
    }
    # A 1080p30 H.264 stream like a camera's (8 Mbit/s, no B-frames), 20 s, for the CPU runs.
-   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
-     -tune zerolatency -b:v 8M -g 60 -pix_fmt yuv420p camera.h264
+   camera_clip camera.h264 8M 60 -tune zerolatency
    echo
    echo "The browser viewer, headless Chromium on this machine:"
    echo
@@ -310,8 +318,7 @@ if [ "$part" = camera ] || [ "$part" = all ]; then
    tools="$build_dir/tools" work="$build_dir/camera"
    rm -rf "$work" && mkdir -p "$work" && cd "$work"
    # A 1080p30 H.264 camera stream (8 Mbit/s, two B-frames), 20 s, timed in MP4.
-   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
-     -b:v 8M -g 60 -bf 2 -pix_fmt yuv420p source.mp4
+   camera_clip source.mp4 8M 60 -bf 2
    "$tools/h26x_view" --input source.mp4 --output camera.mp4 >/dev/null 2>&1
    # CPU (user + system, all threads, from /proc) from 6 s to 16 s after its start.
    steady_cpu() { local a b; sleep 6; a=$(awk '{print $14 + $15}' "/proc/$1/stat"); sleep 10
@@ -357,8 +364,7 @@ if [ "$part" = soak ] || [ "$part" = all ]; then
    rm -rf "$work" && mkdir -p "$work" && cd "$work"
    # An hour of a 1080p30 H.264 camera (4 Mbit/s, a key frame a second): a
    # 20 s clip looped, 108,000 frames sent 10 times as fast as real time.
-   ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 20 -c:v libx264 -preset veryfast \
-     -b:v 4M -g 30 -pix_fmt yuv420p clip.h264
+   camera_clip clip.h264 4M 30
    frames=108000 speed=10
    common=(--domain 99 --transport shm)
    # Ten minutes of stream a piece (stamps are real time: 60 s at 10 times).
